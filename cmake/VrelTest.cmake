@@ -1,0 +1,15 @@
+# vrel_add_test(NAME SOURCES... LIBS ...): one GoogleTest executable, each case
+# discovered as its own CTest entry. Tests find the stand-in tools through
+# VREL_TOOLS and shorten every fixed wait through VREL_TIME_SCALE.
+function(vrel_add_test name)
+  if(NOT VREL_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} vrel_testsupport GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "VREL_TOOLS=${VREL_TOOLS_DIR};VREL_TIME_SCALE=0.01")
+endfunction()

@@ -1,0 +1,202 @@
+#include "platform/Files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace vrel {
+
+namespace {
+
+FileStatus fromErrno(int err, std::string_view path) {
+  switch (err) {
+    case ENOENT: return {53, "File not found: " + std::string(path)};
+    case ENOTDIR: return {76, "Path not found: " + std::string(path)};
+    case EEXIST: return {58, "File already exists: " + std::string(path)};
+    case ENOSPC:
+    case EDQUOT: return {61, "Disk full"};
+    default: return {75, "Path/File access error: " + std::string(path) + " (" + std::strerror(err) + ")"};
+  }
+}
+
+FileStatus accessDenied(std::string_view path) { return {75, "Path/File access error: " + std::string(path)}; }
+
+bool hostStat(const std::string& host, struct stat& st) { return !host.empty() && stat(host.c_str(), &st) == 0; }
+
+bool ownerWritable(const struct stat& st) { return (st.st_mode & S_IWUSR) != 0; }
+
+// A folder without its owner-write bit stands for read-only media: nothing
+// is created in it or removed from it.
+bool folderAcceptsChanges(const std::string& hostFile) {
+  const std::string dir = fs::path(hostFile).parent_path().string();
+  struct stat st{};
+  return !hostStat(dir, st) || ownerWritable(st);
+}
+
+FileStatus writeFully(int fd, std::string_view data, std::string_view path) {
+  std::size_t off = 0;
+  while (off < data.size()) {
+    const ssize_t n = ::write(fd, data.data() + off, data.size() - off);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return fromErrno(errno, path);
+    }
+    off += static_cast<std::size_t>(n);
+  }
+  return FileStatus::ok();
+}
+
+}  // namespace
+
+bool Files::exists(std::string_view path) const {
+  struct stat st{};
+  return hostStat(m_paths.toHost(path), st);
+}
+
+bool Files::fileExists(std::string_view path) const {
+  struct stat st{};
+  return hostStat(m_paths.toHost(path), st) && S_ISREG(st.st_mode);
+}
+
+bool Files::folderExists(std::string_view path) const {
+  struct stat st{};
+  return hostStat(m_paths.toHost(path), st) && S_ISDIR(st.st_mode);
+}
+
+FileStatus Files::readAll(std::string_view path, std::string& out) const {
+  out.clear();
+  const std::string host = m_paths.toHost(path);
+  const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return fromErrno(errno, path);
+  char buf[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int err = errno;
+      ::close(fd);
+      return fromErrno(err, path);
+    }
+    if (n == 0) break;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return FileStatus::ok();
+}
+
+FileStatus Files::writeAll(std::string_view path, std::string_view data) const {
+  const std::string host = m_paths.toHost(path);
+  if (host.empty()) return fromErrno(ENOENT, path);
+  struct stat st{};
+  if (hostStat(host, st) && !ownerWritable(st)) return accessDenied(path);
+  if (!folderAcceptsChanges(host)) return accessDenied(path);
+  const std::string tmp = host + ".vrel-tmp";
+  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return fromErrno(errno, path);
+  FileStatus s = writeFully(fd, data, path);
+  if (s && ::fsync(fd) != 0) s = fromErrno(errno, path);
+  ::close(fd);
+  if (s && ::rename(tmp.c_str(), host.c_str()) != 0) s = fromErrno(errno, path);
+  if (!s) ::unlink(tmp.c_str());
+  return s;
+}
+
+FileStatus Files::append(std::string_view path, std::string_view data) const {
+  const std::string host = m_paths.toHost(path);
+  if (host.empty()) return fromErrno(ENOENT, path);
+  struct stat st{};
+  const bool present = hostStat(host, st);
+  if (present && !ownerWritable(st)) return accessDenied(path);
+  if (!present && !folderAcceptsChanges(host)) return accessDenied(path);
+  const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) return fromErrno(errno, path);
+  FileStatus s = writeFully(fd, data, path);
+  if (::close(fd) != 0 && s) s = fromErrno(errno, path);
+  return s;
+}
+
+FileStatus Files::copyFile(std::string_view from, std::string_view to, bool overwrite) const {
+  const std::string src = m_paths.toHost(from);
+  const std::string dst = m_paths.toHost(to);
+  struct stat st{};
+  if (!hostStat(src, st)) return fromErrno(ENOENT, from);
+  struct stat dt{};
+  if (hostStat(dst, dt)) {
+    if (!overwrite) return fromErrno(EEXIST, to);
+    if (!ownerWritable(dt)) return accessDenied(to);
+  } else if (!folderAcceptsChanges(dst)) {
+    return accessDenied(to);
+  }
+  std::error_code ec;
+  fs::copy_file(src, dst, fs::copy_options::overwrite_existing, ec);
+  if (ec) return fromErrno(ec.value(), to);
+  return FileStatus::ok();
+}
+
+FileStatus Files::deleteFile(std::string_view path, bool force) const {
+  const std::string host = m_paths.toHost(path);
+  struct stat st{};
+  if (!hostStat(host, st) || S_ISDIR(st.st_mode)) return fromErrno(ENOENT, path);
+  if (!force && !ownerWritable(st)) return accessDenied(path);
+  if (!folderAcceptsChanges(host)) return accessDenied(path);
+  if (::unlink(host.c_str()) != 0) return fromErrno(errno, path);
+  return FileStatus::ok();
+}
+
+FileStatus Files::createFolder(std::string_view path, bool parents) const {
+  const std::string host = m_paths.toHost(path);
+  if (host.empty()) return fromErrno(ENOENT, path);
+  std::error_code ec;
+  if (parents) fs::create_directories(host, ec);
+  else fs::create_directory(host, ec);
+  if (ec) return fromErrno(ec.value(), path);
+  return FileStatus::ok();
+}
+
+FileStatus Files::deleteFolder(std::string_view path) const {
+  const std::string host = m_paths.toHost(path);
+  struct stat st{};
+  if (!hostStat(host, st) || !S_ISDIR(st.st_mode)) return {76, "Path not found: " + std::string(path)};
+  std::error_code ec;
+  fs::remove_all(host, ec);
+  if (ec) return fromErrno(ec.value(), path);
+  return FileStatus::ok();
+}
+
+FileStatus Files::list(std::string_view folder, std::vector<DirEntry>& out) const {
+  out.clear();
+  const std::string host = m_paths.toHost(folder);
+  DIR* d = opendir(host.c_str());
+  if (!d) return {76, "Path not found: " + std::string(folder)};
+  while (dirent* e = readdir(d)) {
+    if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
+    struct stat st{};
+    if (stat((host + "/" + e->d_name).c_str(), &st) != 0) continue;
+    out.push_back({e->d_name, S_ISDIR(st.st_mode), !ownerWritable(st), static_cast<std::uint64_t>(st.st_size)});
+  }
+  closedir(d);
+  return FileStatus::ok();
+}
+
+bool Files::isReadOnly(std::string_view path) const {
+  struct stat st{};
+  return hostStat(m_paths.toHost(path), st) && !ownerWritable(st);
+}
+
+FileStatus Files::setReadOnly(std::string_view path, bool readOnly) const {
+  const std::string host = m_paths.toHost(path);
+  struct stat st{};
+  if (!hostStat(host, st)) return fromErrno(ENOENT, path);
+  const mode_t mode = readOnly ? (st.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (st.st_mode | S_IWUSR);
+  if (::chmod(host.c_str(), mode & 07777) != 0) return fromErrno(errno, path);
+  return FileStatus::ok();
+}
+
+}  // namespace vrel

@@ -1,0 +1,139 @@
+#include "platform/Machine.h"
+
+#include "platform/SqliteRegistry.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace vrel {
+
+namespace {
+
+constexpr const char* kMachineSchema = R"sql(
+CREATE TABLE IF NOT EXISTS machine_values(
+  fold TEXT PRIMARY KEY,
+  name TEXT NOT NULL,
+  value TEXT NOT NULL);
+)sql";
+
+// The Windows tools every machine carries in its system folder.
+constexpr const char* kSystemTools[] = {"net", "kill", "regedit", "regsvr32", "bcp", "notepad"};
+
+constexpr const char* kDefaultUserSid = "S-1-5-21-1004336348-1177238915-682003330-500";
+
+}  // namespace
+
+Machine::~Machine() = default;
+
+std::unique_ptr<Machine> Machine::fromEnvironment(std::string& error) {
+  const char* root = std::getenv("VREL_MACHINE");
+  if (!root || !*root) {
+    error = "VREL_MACHINE is not set: it must name the machine's folder";
+    return nullptr;
+  }
+  return open(root, error);
+}
+
+std::unique_ptr<Machine> Machine::open(const std::string& root, std::string& error) {
+  std::unique_ptr<Machine> m(new Machine());
+  std::error_code ec;
+  fs::create_directories(root, ec);
+  if (ec) {
+    error = "cannot create the machine folder " + root + ": " + ec.message();
+    return nullptr;
+  }
+  m->m_root = fs::canonical(root, ec).string();
+  if (ec) {
+    error = "cannot open the machine folder " + root + ": " + ec.message();
+    return nullptr;
+  }
+  if (!m->init(error)) return nullptr;
+  return m;
+}
+
+bool Machine::init(std::string& error) {
+  std::error_code ec;
+  fs::create_directories(m_root + "/drive_c/Windows/System32", ec);
+  if (ec) {
+    error = "cannot create drive C: of " + m_root + ": " + ec.message();
+    return false;
+  }
+  if (!m_store.open(m_root + "/machine.db", true, error)) {
+    error = "cannot open the machine store: " + error;
+    return false;
+  }
+  const bool fresh = value("Created").empty();
+  if (!m_store.exec(kMachineSchema, &error) || !SqliteRegistry::createSchema(m_store, error)) {
+    error = "cannot prepare the machine store: " + error;
+    return false;
+  }
+  m_registry = std::make_unique<SqliteRegistry>(m_store, value("UserSid", kDefaultUserSid));
+  if (fresh) {
+    // What a bare Windows installation has before anything else is installed.
+    m_registry->apply({
+        {RegOp::SetValue, Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+         RegValue::text("SystemRoot", "C:\\Windows")},
+        {RegOp::SetValue, Hive::LocalMachine, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment",
+         RegValue::text("Path", "%SystemRoot%\\system32;%SystemRoot%", kRegExpandSz)},
+        {RegOp::CreateKey, Hive::Users, kDefaultUserSid, {}},
+        {RegOp::CreateKey, Hive::LocalMachine, "SOFTWARE\\Classes", {}},
+        {RegOp::CreateKey, Hive::LocalMachine, "SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current", {}},
+    });
+    setValue("Created", "1");
+  }
+  linkSystemTools();
+  return true;
+}
+
+std::string Machine::toolsFolder() {
+  if (const char* t = std::getenv("VREL_TOOLS"); t && *t) return t;
+#ifdef VREL_TOOLS_DIR
+  return VREL_TOOLS_DIR;
+#else
+  return {};
+#endif
+}
+
+void Machine::linkSystemTools() {
+  const std::string tools = toolsFolder();
+  if (tools.empty()) return;
+  const std::string sys = m_root + "/drive_c/Windows/System32/";
+  for (const char* tool : kSystemTools) {
+    const std::string target = tools + "/" + tool;
+    const std::string link = sys + tool + ".exe";
+    std::error_code ec;
+    if (!fs::exists(target, ec)) continue;
+    if (fs::is_symlink(link, ec)) {
+      if (fs::read_symlink(link, ec) == target) continue;
+      fs::remove(link, ec);
+    }
+    if (!fs::exists(link, ec)) fs::create_symlink(target, link, ec);
+  }
+}
+
+std::string Machine::driveFolder(char letter) const {
+  const char l = static_cast<char>(letter | 0x20);
+  if (l == 'z') return "";
+  return m_root + "/drive_" + l;
+}
+
+std::string Machine::value(std::string_view name, std::string_view fallback) {
+  sql::Statement st(m_store, "SELECT value FROM machine_values WHERE fold = ?1");
+  st.bind(1, foldCase(name));
+  if (st.ok() && st.step() == SQLITE_ROW) return st.text(0);
+  return std::string(fallback);
+}
+
+bool Machine::setValue(std::string_view name, std::string_view value) {
+  sql::Statement st(m_store,
+                    "INSERT INTO machine_values(fold, name, value) VALUES (?1, ?2, ?3) "
+                    "ON CONFLICT(fold) DO UPDATE SET name = excluded.name, value = excluded.value");
+  st.bind(1, foldCase(name)).bind(2, name).bind(3, value);
+  return st.run();
+}
+
+}  // namespace vrel

@@ -1,0 +1,39 @@
+// Text helpers shared by every layer: encodings of Windows text, the case
+// rules of Windows names, and wildcard matching.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vrel {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// UTF-8 <-> UTF-16 code units. Invalid UTF-8 becomes U+FFFD.
+std::u16string utf8ToUtf16(std::string_view s);
+std::string utf16ToUtf8(std::u16string_view s);
+
+// UTF-16LE bytes (as Windows stores strings) <-> UTF-8.
+Bytes utf8ToUtf16le(std::string_view s, bool terminate);
+std::string utf16leToUtf8(const std::uint8_t* data, std::size_t size);
+
+// The ANSI code page of the machine (Windows-1252) <-> UTF-8. Characters the
+// code page lacks become '?'.
+std::string ansiToUtf8(std::string_view ansi);
+std::string utf8ToAnsi(std::string_view utf8);
+
+// Windows name comparison: each character upper-cased, then compared.
+std::string foldCase(std::string_view s);
+bool iequals(std::string_view a, std::string_view b);
+// Position of needle in hay ignoring case, or npos.
+std::size_t ifind(std::string_view hay, std::string_view needle, std::size_t from = 0);
+
+// Windows-style wildcard match ('*' any run, '?' one character), ignoring case.
+bool wildcardMatch(std::string_view pattern, std::string_view name);
+
+std::string trim(std::string_view s);
+std::vector<std::string> split(std::string_view s, char sep);
+
+}  // namespace vrel

@@ -1,0 +1,123 @@
+#include "restore/run/RunLog.h"
+
+#include "platform/Text.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vrel::restore {
+
+namespace {
+constexpr const char* kStars = "*************************************************************";
+
+bool containsTag(const std::string& text, const char* tag) {
+  // The common case is all ASCII and fast; ifind handles the rest.
+  return ifind(text, tag) != std::string::npos;
+}
+
+void bump(std::int32_t& counter) {
+  if (counter < INT32_MAX) ++counter;
+}
+}  // namespace
+
+RunLog::~RunLog() { CloseLogFile(); }
+
+std::string RunLog::dateTimeText() {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  const int hour12 = tm.tm_hour % 12 == 0 ? 12 : tm.tm_hour % 12;
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%d/%d/%d %d:%02d:%02d %s", tm.tm_mon + 1, tm.tm_mday, tm.tm_year + 1900, hour12,
+                tm.tm_min, tm.tm_sec, tm.tm_hour < 12 ? "AM" : "PM");
+  return buf;
+}
+
+bool RunLog::OpenLogFile(const std::string& path, bool append) {
+  CloseLogFile();
+  m_path = path;
+  m_lastError.clear();
+  if (!append && m_files.fileExists(path)) {
+    const FileStatus del = m_files.deleteFile(path, true);
+    if (!del) {
+      m_lastError = del.description;
+      return false;
+    }
+  }
+  // Create the file (empty) through the platform, so the read-only media and
+  // attribute rules apply; entries are then appended to it directly.
+  const FileStatus created = m_files.append(path, "");
+  if (!created) {
+    m_lastError = created.description;
+    return false;
+  }
+  m_hostPath = m_files.paths().toHost(path);
+  if (!reopen()) return false;
+  WriteToLog(std::string("\r\n") + kStars);
+  WriteToLog("Running " + m_program.name + " version: " + std::to_string(m_program.major) + "." +
+             std::to_string(m_program.minor) + "." + std::to_string(m_program.revision) + "\r\n");
+  WriteToLog("Local Orvix version=" + m_versionText);
+  WriteToLog("Search for '(error)' or '(warning)' to find logged errors and warnings.\r\n");
+  WriteToLog(std::string(kStars) + "\r\n");
+  m_errors = 0;
+  m_warnings = 0;
+  return true;
+}
+
+bool RunLog::reopen() {
+  // For appending only: an entry never re-creates a log that was removed.
+  m_fd = ::open(m_hostPath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (m_fd < 0) {
+    m_lastError = "cannot open " + m_path + " for appending: " + std::strerror(errno);
+    return false;
+  }
+  struct stat st{};
+  if (::fstat(m_fd, &st) == 0 && (st.st_mode & S_IWUSR) == 0) {
+    ::close(m_fd);
+    m_fd = -1;
+    m_lastError = "Path/File access error: " + m_path;
+    return false;
+  }
+  return true;
+}
+
+void RunLog::WriteToLog(const std::string& text) {
+  if (containsTag(text, "(error)")) bump(m_errors);
+  if (containsTag(text, "(warning)")) bump(m_warnings);
+  // A transient failure to re-open (say, a locked file) must not lose the
+  // rest of the run's entries.
+  if (m_fd < 0 && !m_hostPath.empty()) reopen();
+  if (m_fd >= 0) {
+    std::string entry = dateTimeText();
+    entry += ": ";
+    entry += utf8ToAnsi(text);
+    entry += "\r\n";
+    std::size_t off = 0;
+    while (off < entry.size()) {
+      const ssize_t n = ::write(m_fd, entry.data() + off, entry.size() - off);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        m_lastError = "cannot write to " + m_path + ": " + std::strerror(errno);
+        break;
+      }
+      off += static_cast<std::size_t>(n);
+    }
+    ::close(m_fd);
+    m_fd = -1;
+    reopen();
+  }
+  if (m_pump) m_pump();
+}
+
+void RunLog::CloseLogFile() {
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
+  m_hostPath.clear();
+}
+
+}  // namespace vrel::restore
