@@ -1,0 +1,101 @@
+#include "platform/Files.h"
+#include "tests/support/ScratchMachine.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace vrel {
+namespace {
+
+class PathsAndFilesTest : public ::testing::Test {
+ protected:
+  test::ScratchMachine m;
+  Files& files = m.files();
+  const WinPaths& paths = files.paths();
+};
+
+TEST_F(PathsAndFilesTest, DrivesMapToFoldersAndComponentsResolveWithoutCase) {
+  ASSERT_TRUE(files.createFolder("E:\\Program Files\\Orvix"));
+  EXPECT_EQ(paths.toHost("e:\\PROGRAM FILES\\orvix\\new.txt"), m.root() + "/drive_e/Program Files/Orvix/new.txt");
+  EXPECT_EQ(paths.toHost("Z:\\tmp"), "/tmp");
+  EXPECT_EQ(paths.toWindows(m.root() + "/drive_e/Program Files"), "E:\\Program Files");
+  EXPECT_EQ(paths.toWindows("/usr/bin"), "Z:\\usr\\bin");
+  EXPECT_EQ(paths.toHost("\\\\server\\share\\x"), "") << "UNC paths name no drive";
+}
+
+TEST_F(PathsAndFilesTest, RelativePathsFollowTheCurrentFolder) {
+  WinPaths::setCurrentFolder("C:\\Orvix\\Bin");
+  EXPECT_EQ(paths.absolute("..\\Logs\\.\\a.log"), "C:\\Orvix\\Logs\\a.log");
+  EXPECT_EQ(paths.absolute("\\Temp"), "C:\\Temp");
+  EXPECT_EQ(paths.absolute("d:/x/y/"), "D:\\x\\y");
+  EXPECT_EQ(winParent("C:\\a\\b.txt"), "C:\\a");
+  EXPECT_EQ(winParent("C:\\a"), "C:\\");
+  EXPECT_EQ(winJoin("C:\\a\\", "\\b"), "C:\\a\\b");
+}
+
+TEST_F(PathsAndFilesTest, ReadOnlyFilesRefuseChangesUnlessForced) {
+  ASSERT_TRUE(files.writeAll("C:\\data.txt", "one"));
+  ASSERT_TRUE(files.setReadOnly("C:\\DATA.TXT", true));
+  EXPECT_TRUE(files.isReadOnly("c:\\data.txt"));
+  EXPECT_EQ(files.writeAll("C:\\data.txt", "two").number, 75);
+  EXPECT_EQ(files.append("C:\\data.txt", "two").number, 75);
+  EXPECT_EQ(files.deleteFile("C:\\data.txt", false).number, 75);
+  std::string text;
+  ASSERT_TRUE(files.readAll("C:\\data.txt", text));
+  EXPECT_EQ(text, "one") << "a refused write loses nothing";
+  EXPECT_TRUE(files.deleteFile("C:\\data.txt", true));
+  EXPECT_FALSE(files.exists("C:\\data.txt"));
+}
+
+TEST_F(PathsAndFilesTest, ReadOnlyFolderStandsForReadOnlyMedia) {
+  ASSERT_TRUE(files.createFolder("F:\\Backup"));
+  ASSERT_TRUE(files.writeAll("F:\\Backup\\OrvixReg.reg", "x"));
+  ASSERT_TRUE(files.setReadOnly("F:\\Backup", true));
+  EXPECT_EQ(files.writeAll("F:\\Backup\\new.txt", "x").number, 75);
+  EXPECT_EQ(files.copyFile("F:\\Backup\\OrvixReg.reg", "F:\\Backup\\copy.reg", false).number, 75);
+  EXPECT_FALSE(files.exists("F:\\Backup\\new.txt"));
+}
+
+TEST_F(PathsAndFilesTest, MissingFilesAndCopiesReportVbErrors) {
+  std::string text;
+  EXPECT_EQ(files.readAll("C:\\nope.txt", text).number, 53);
+  ASSERT_TRUE(files.writeAll("C:\\a.txt", "a"));
+  ASSERT_TRUE(files.writeAll("C:\\b.txt", "b"));
+  EXPECT_EQ(files.copyFile("C:\\a.txt", "C:\\b.txt", false).number, 58);
+  ASSERT_TRUE(files.copyFile("C:\\a.txt", "C:\\B.TXT", true));
+  ASSERT_TRUE(files.readAll("C:\\b.txt", text));
+  EXPECT_EQ(text, "a");
+  std::vector<DirEntry> entries;
+  ASSERT_TRUE(files.list("C:\\", entries));
+  std::size_t plain = 0;
+  for (auto& e : entries)
+    if (!e.isFolder) ++plain;
+  EXPECT_EQ(plain, 2u) << "no temporary files left behind";
+}
+
+TEST_F(PathsAndFilesTest, MachineValuesAndSystemFolder) {
+  EXPECT_EQ(m.machine().computerName(), "STANDIN");
+  ASSERT_TRUE(m.machine().setValue("computername", "ORVIXNEW"));
+  EXPECT_EQ(m.machine().value("ComputerName"), "ORVIXNEW");
+  EXPECT_TRUE(files.folderExists("C:\\WINDOWS\\system32"));
+  std::string err;
+  auto again = Machine::open(m.root(), err);
+  ASSERT_TRUE(again) << err;
+  EXPECT_EQ(again->computerName(), "ORVIXNEW") << "values persist across opens";
+}
+
+TEST(MachineTest, MissingRootIsCreatedAndUnusableRootIsReported) {
+  test::TempDir dir;
+  std::string err;
+  auto m = Machine::open(dir.path() + "/new/deeper", err);
+  ASSERT_TRUE(m) << err;
+  EXPECT_TRUE(std::filesystem::exists(dir.path() + "/new/deeper/machine.db"));
+  std::ofstream(dir.path() + "/file") << "x";
+  EXPECT_FALSE(Machine::open(dir.path() + "/file/sub", err));
+  EXPECT_FALSE(err.empty());
+}
+
+}  // namespace
+}  // namespace vrel

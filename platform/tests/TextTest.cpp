@@ -1,0 +1,47 @@
+#include "platform/Text.h"
+
+#include <gtest/gtest.h>
+
+namespace vrel {
+namespace {
+
+TEST(TextTest, CaseRulesFoldBeyondAscii) {
+  EXPECT_TRUE(iequals("Software\\Tremarc", "SOFTWARE\\tremarc"));
+  EXPECT_TRUE(iequals("Stra\xC3\xA4" "e", "STRA\xC3\x84" "E"));  // ä / Ä
+  EXPECT_FALSE(iequals("abc", "abd"));
+  EXPECT_EQ(ifind("C:\\Program Files\\Orvix", "program files"), 3u);
+  EXPECT_EQ(ifind("abc", "x"), std::string::npos);
+}
+
+TEST(TextTest, WildcardsMatchLikeWindowsNames) {
+  struct Row {
+    const char* pattern;
+    const char* name;
+    bool match;
+  } rows[] = {
+      {"tm*.*", "TmSvc.exe", true},  {"tm*.*", "AvServer.exe", false}, {"tm*.*", "tm.exe", true},
+      {"T?svc.EXE", "tmsvc.exe", true}, {"*", "anything", true},          {"a*b*c", "aXXbYYc", true},
+      {"a*b*c", "aXXbYY", false},
+  };
+  for (const auto& r : rows) EXPECT_EQ(wildcardMatch(r.pattern, r.name), r.match) << r.pattern << " / " << r.name;
+}
+
+TEST(TextTest, AnsiCodePageRoundTripsAndMarksWhatItLacks) {
+  const std::string utf8 = "\xE2\x82\xAC \xC3\xA9 \xE2\x80\x99";  // € é ’
+  const std::string ansi = utf8ToAnsi(utf8);
+  EXPECT_EQ(ansi, "\x80 \xE9 \x92");
+  EXPECT_EQ(ansiToUtf8(ansi), utf8);
+  EXPECT_EQ(utf8ToAnsi("\xE6\x97\xA5"), "?");  // a Japanese character
+}
+
+TEST(TextTest, Utf16KeepsSurrogatesAndRepairsBrokenInput) {
+  const std::string clef = "\xF0\x9D\x84\x9E";  // U+1D11E
+  const Bytes le = utf8ToUtf16le(clef, true);
+  ASSERT_EQ(le.size(), 6u);
+  EXPECT_EQ(utf16leToUtf8(le.data(), 4), clef);
+  EXPECT_EQ(utf16ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx");  // lone surrogate
+  EXPECT_EQ(utf16ToUtf8(utf8ToUtf16("\xC3")), "\xEF\xBF\xBD");  // truncated sequence
+}
+
+}  // namespace
+}  // namespace vrel

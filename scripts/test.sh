@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Sets everything up, then runs the whole test suite twice: on the normal
+# build and on the AddressSanitizer + UndefinedBehaviorSanitizer build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh --sanitize
+
+export QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -un)}
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+status=0
+echo "== tests (build) =="
+(cd build && ctest -j"$(nproc)" --output-on-failure --timeout 300) || status=1
+echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan) =="
+(cd build-asan && ctest -j"$(nproc)" --output-on-failure --timeout 600) || status=1
+exit $status
