@@ -11,5 +11,8 @@ function(vrel_add_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} vrel_testsupport GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "VREL_TOOLS=${VREL_TOOLS_DIR};VREL_TIME_SCALE=0.01")
+    # One value per property: gtest_discover_tests splits a list value
+    # into separate arguments, which would lose the second variable.
+    PROPERTIES ENVIRONMENT "VREL_TOOLS=${VREL_TOOLS_DIR}"
+               ENVIRONMENT_MODIFICATION "VREL_TIME_SCALE=set:0.01")
 endfunction()

@@ -21,7 +21,7 @@ CREATE TABLE IF NOT EXISTS machine_values(
 )sql";
 
 // The Windows tools every machine carries in its system folder.
-constexpr const char* kSystemTools[] = {"net", "kill", "regedit", "regsvr32", "bcp", "notepad"};
+constexpr const char* kSystemTools[] = {"net", "kill", "regedit", "regsvr32", "bcp", "notepad", "cmd"};
 
 constexpr const char* kDefaultUserSid = "S-1-5-21-1004336348-1177238915-682003330-500";
 

@@ -66,7 +66,7 @@ std::optional<KeyPath> parseKeyPath(std::string_view full) {
   if (slash == std::string_view::npos) return kp;
   std::string_view rest = full.substr(slash + 1);
   if (!rest.empty() && rest.back() == '\\') rest.remove_suffix(1);
-  if (rest.empty()) return std::nullopt;
+  if (rest.empty()) return kp;  // the root itself, written with a trailing backslash
   for (const auto& seg : split(rest, '\\'))
     if (seg.empty()) return std::nullopt;
   kp.path = std::string(rest);

@@ -54,11 +54,12 @@ constexpr const char* kBranchCte =
 
 constexpr const char* kFindChild = "SELECT id, deny_write FROM reg_keys WHERE parent = ?1 AND fold = ?2";
 constexpr const char* kAddChild = "INSERT INTO reg_keys(parent, name, fold) VALUES (?1, ?2, ?3)";
-constexpr const char* kUpdateValue =
-    "UPDATE reg_values SET name = ?3, type = ?4, data = ?5 WHERE key = ?1 AND fold = ?2";
-constexpr const char* kInsertValue =
+// One statement: a new value goes after the key's others, an existing one
+// keeps its place.
+constexpr const char* kPutValue =
     "INSERT INTO reg_values(key, seq, name, fold, type, data) VALUES (?1, "
-    "(SELECT IFNULL(MAX(seq), 0) + 1 FROM reg_values WHERE key = ?1), ?2, ?3, ?4, ?5)";
+    "(SELECT IFNULL(MAX(seq), 0) + 1 FROM reg_values WHERE key = ?1), ?2, ?3, ?4, ?5) "
+    "ON CONFLICT(key, fold) DO UPDATE SET name = excluded.name, type = excluded.type, data = excluded.data";
 constexpr const char* kDeleteValue = "DELETE FROM reg_values WHERE key = ?1 AND fold = ?2";
 constexpr const char* kGetValue = "SELECT name, type, data FROM reg_values WHERE key = ?1 AND fold = ?2";
 
@@ -121,7 +122,7 @@ RegStatus SqliteRegistry::makeKey(const std::string& full, KeyRow& row) {
   std::int64_t parent = 0;
   bool deny = false;
   for (auto seg : segs) {
-    if (seg.size() > 255) return kRegInvalidParam;
+    if (utf8ToUtf16(seg).size() > 255) return kRegInvalidParam;  // Windows counts UTF-16 units
     const std::string f = foldCase(seg);
     find->reset();
     find->bind(1, parent).bind(2, f);
@@ -211,17 +212,10 @@ RegStatus SqliteRegistry::getValue(Hive hive, std::string_view path, std::string
 
 RegStatus SqliteRegistry::putValue(std::int64_t key, const RegValue& value) {
   const std::string f = foldCase(value.name);
-  {
-    auto upd = m_stmts.get(kUpdateValue);
-    upd->bind(1, key).bind(2, f).bind(3, value.name).bind(4, static_cast<std::int64_t>(value.type));
-    upd->bindBlob(5, value.data.data(), value.data.size());
-    if (!upd->run()) return kRegStoreFailure;
-    if (sqlite3_changes(m_db.handle()) > 0) return kRegOk;
-  }
-  auto ins = m_stmts.get(kInsertValue);
-  ins->bind(1, key).bind(2, value.name).bind(3, f).bind(4, static_cast<std::int64_t>(value.type));
-  ins->bindBlob(5, value.data.data(), value.data.size());
-  return ins->run() ? kRegOk : kRegStoreFailure;
+  auto put = m_stmts.get(kPutValue);
+  put->bind(1, key).bind(2, value.name).bind(3, f).bind(4, static_cast<std::int64_t>(value.type));
+  put->bindBlob(5, value.data.data(), value.data.size());
+  return put->run() ? kRegOk : kRegStoreFailure;
 }
 
 RegStatus SqliteRegistry::setValue(Hive hive, std::string_view path, const RegValue& value) {

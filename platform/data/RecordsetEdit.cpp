@@ -1,0 +1,146 @@
+// Editing a recordset: pending values, and writing them to the base table
+// by rowid (Update, AddNew, Delete).
+#include "platform/data/AdoError.h"
+#include "platform/data/RecordsetCore.h"
+
+#include "platform/data/ProviderErrors.h"
+#include "platform/data/TableSource.h"
+
+namespace vrel::data {
+
+namespace {
+
+[[noreturn]] void multipleStep(const Session& s) {
+  throw providerMessage(s.kind(), kErrMultipleStep, adoDescription(kErrMultipleStep));
+}
+
+[[noreturn]] void rowNotFound(const Session& s) {
+  throw providerMessage(s.kind(), kErrRowNotFound, adoDescription(kErrRowNotFound));
+}
+
+}  // namespace
+
+void RecordsetCore::requireUpdatable() const {
+  if (lockType == adLockReadOnly) raiseAdo(adErrFeatureNotAvailable, kRecordsetSource);
+}
+
+void RecordsetCore::setField(std::size_t col, const Variant& v) {
+  requireUpdatable();
+  if (edit == adEditNone && !currentRow()) raiseAdo(adErrNoCurrentRecord, "ADODB.Field");
+  if (!writable[col]) multipleStep(*session);
+  const auto converted = convertForType(v, columns[col].type);
+  if (!converted) multipleStep(*session);
+  if (edit == adEditNone) {
+    edit = adEditInProgress;
+    buffer.assign(columns.size(), std::nullopt);
+  }
+  buffer[col] = *converted;
+}
+
+Variant RecordsetCore::getField(std::size_t col) {
+  if (edit != adEditNone && buffer[col]) return *buffer[col];
+  if (edit == adEditAdd) return Variant::null();
+  const Row* r = currentRow();
+  if (!r) raiseAdo(adErrNoCurrentRecord, "ADODB.Field");
+  return r->values[col];
+}
+
+void RecordsetCore::update() {
+  if (edit == adEditAdd) insertRow();
+  else if (edit == adEditInProgress) updateRow();
+}
+
+void RecordsetCore::updateRow() {
+  Row* r = currentRow();
+  if (!r) raiseAdo(adErrNoCurrentRecord, kRecordsetSource);
+  std::string sets;
+  std::vector<Variant> params;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (!buffer[i]) continue;
+    sets += (sets.empty() ? "" : ", ") + quoteIdentifier(columns[i].baseColumn) + " = ?";
+    params.push_back(*buffer[i]);
+  }
+  if (!params.empty()) {
+    params.emplace_back(static_cast<long long>(r->rowid));
+    if (session->execute("UPDATE " + quoteIdentifier(table) + " SET " + sets + " WHERE _rowid_ = ?", params) == 0)
+      rowNotFound(*session);
+    const std::size_t rowNumber = view[static_cast<std::size_t>(pos)];
+    indexRow(rowNumber, false);
+    for (std::size_t i = 0; i < columns.size(); ++i)
+      if (buffer[i]) r->values[i] = *buffer[i];
+    rereadRow(*r);
+    indexRow(rowNumber, true);
+  }
+  edit = adEditNone;
+  buffer.clear();
+}
+
+void RecordsetCore::insertRow() {
+  std::string names, marks;
+  std::vector<Variant> params;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (!buffer[i]) continue;
+    names += (names.empty() ? "" : ", ") + quoteIdentifier(columns[i].baseColumn);
+    marks += marks.empty() ? "?" : ", ?";
+    params.push_back(*buffer[i]);
+  }
+  const std::string target = "INSERT INTO " + quoteIdentifier(table);
+  session->execute(params.empty() ? target + " DEFAULT VALUES" : target + " (" + names + ") VALUES (" + marks + ")",
+                   params);
+  Row row;
+  row.rowid = sqlite3_last_insert_rowid(session->db());
+  row.values.reserve(columns.size());
+  for (std::size_t i = 0; i < columns.size(); ++i) row.values.push_back(buffer[i] ? *buffer[i] : Variant::null());
+  rereadRow(row);
+  rows.push_back(std::move(row));
+  const std::size_t rowNumber = rows.size() - 1;
+  posOfRow.push_back(static_cast<long>(view.size()));
+  view.push_back(rowNumber);
+  ++live;
+  indexRow(rowNumber, true);
+  pos = static_cast<long>(view.size()) - 1;
+  edit = adEditNone;
+  buffer.clear();
+}
+
+// Takes the stored values back, so defaults, triggers and the database's
+// own conversions show as the next reader would see them.
+void RecordsetCore::rereadRow(Row& row) {
+  std::string list;
+  for (std::size_t i = 0; i < columns.size(); ++i)
+    list += (i ? ", " : "") + (writable[i] ? quoteIdentifier(columns[i].baseColumn) : std::string("NULL"));
+  if (list.empty()) return;
+  const Statement st = session->prepare("SELECT " + list + " FROM " + quoteIdentifier(table) + " WHERE _rowid_ = ?");
+  sqlite3_bind_int64(st.get(), 1, row.rowid);
+  const int rc = sqlite3_step(st.get());
+  if (rc == SQLITE_DONE) return;
+  if (rc != SQLITE_ROW) session->raiseLast(rc);
+  for (std::size_t i = 0; i < columns.size(); ++i)
+    if (writable[i]) row.values[i] = readColumn(st.get(), static_cast<int>(i), columns[i].type);
+}
+
+void RecordsetCore::deleteCurrent() {
+  requireUpdatable();
+  if (edit == adEditAdd) {
+    cancelEdit();
+    return;
+  }
+  Row* r = currentRow();
+  if (!r) raiseAdo(adErrNoCurrentRecord, kRecordsetSource);
+  if (session->execute("DELETE FROM " + quoteIdentifier(table) + " WHERE _rowid_ = ?",
+                       {Variant(static_cast<long long>(r->rowid))}) == 0)
+    rowNotFound(*session);
+  edit = adEditNone;
+  buffer.clear();
+  indexRow(view[static_cast<std::size_t>(pos)], false);
+  r->deleted = true;
+  --live;
+}
+
+void RecordsetCore::cancelEdit() {
+  if (edit == adEditAdd) pos = addReturnPos;
+  edit = adEditNone;
+  buffer.clear();
+}
+
+}  // namespace vrel::data

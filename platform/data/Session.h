@@ -1,0 +1,93 @@
+// The open database behind a Connection, shared with the recordsets and
+// commands opened on it, so they keep working while it is open and fail
+// with ADO's "closed" errors once it is not. It owns the SQLite handle
+// (server functions registered) and, for a SQL Server database, the shared
+// hold that tells a restore the database is in use.
+#pragma once
+
+#include "platform/data/ConnectionString.h"
+#include "platform/data/Rowset.h"
+#include "platform/data/SqlInstance.h"
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vrel {
+class Machine;
+}
+
+namespace vrel::data {
+
+// A prepared statement, finalized when it goes.
+class Statement {
+ public:
+  Statement() = default;
+  explicit Statement(sqlite3_stmt* st) : m_st(st) {}
+  ~Statement() { sqlite3_finalize(m_st); }
+  Statement(Statement&& o) noexcept : m_st(o.m_st) { o.m_st = nullptr; }
+  Statement& operator=(Statement&& o) noexcept;
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  sqlite3_stmt* get() const { return m_st; }
+  explicit operator bool() const { return m_st != nullptr; }
+
+ private:
+  sqlite3_stmt* m_st = nullptr;
+};
+
+class Session {
+ public:
+  // Opens what a connection string names on the machine; throws AdoError.
+  static std::shared_ptr<Session> open(Machine& machine, std::string_view connectionString);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  void close();
+  bool isOpen() const { return m_db != nullptr; }
+  sqlite3* db() const { return m_db; }
+  ProviderKind kind() const { return m_kind; }
+  Machine& machine() const { return m_machine; }
+  // The database name (SQL Server) or Windows path (Jet).
+  const std::string& database() const { return m_database; }
+
+  // Command time-out in seconds; 0 waits without limit for locks.
+  void setCommandTimeout(long seconds);
+
+  // One statement; *tail (when given) gets the text after it. An empty
+  // statement (only blanks or comments) gives an empty Statement.
+  Statement prepare(std::string_view sql, std::string_view* tail = nullptr) const;
+  // Binds params to the statement's '?' placeholders, in order; throws 3001
+  // when their counts differ.
+  void bindAll(const Statement& st, const std::vector<Variant>& params) const;
+  // Runs every statement of the text (a batch); the total of rows changed.
+  long execute(std::string_view sql, const std::vector<Variant>& params = {}) const;
+  // Runs a batch and reads the rows of its first statement that returns
+  // rows. With produced, a batch without one sets it false; without,
+  // that is an error (3704, as a closed recordset would raise).
+  Rowset query(std::string_view sql, const std::vector<Variant>& params = {}, bool* produced = nullptr) const;
+  // Reads the rest of a stepped statement's rows into rs.
+  void readRows(const Statement& st, Rowset& rs) const;
+
+  // The provider's error for the last SQLite failure.
+  [[noreturn]] void raiseLast(int code) const;
+  [[noreturn]] void raiseMessage(long number, const std::string& message) const;
+
+ private:
+  Session(Machine& machine, ProviderKind kind) : m_machine(machine), m_kind(kind) {}
+  void openSql(const DataSourceSpec& spec);
+  void openJet(const DataSourceSpec& spec);
+  void openFile(const std::string& hostFile, const std::string& displayName);
+
+  Machine& m_machine;
+  ProviderKind m_kind;
+  std::string m_database;
+  sqlite3* m_db = nullptr;
+  std::unique_ptr<DatabaseHold> m_hold;
+};
+
+}  // namespace vrel::data

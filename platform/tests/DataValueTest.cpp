@@ -1,0 +1,131 @@
+#include "platform/data/Collation.h"
+#include "platform/data/OleDate.h"
+#include "platform/data/Variant.h"
+
+#include <gtest/gtest.h>
+
+namespace vrel::data {
+namespace {
+
+TEST(DataValueTest, ToStringFollowsCStr) {
+  struct Row {
+    const char* name;
+    Variant value;
+    const char* text;
+  };
+  const Row rows[] = {
+      {"empty", Variant(), ""},
+      {"null gives empty text", Variant::null(), ""},
+      {"true", Variant(true), "True"},
+      {"long", Variant(-42), "-42"},
+      {"wide", Variant(5000000000LL), "5000000000"},
+      {"fraction", Variant(2.5), "2.5"},
+      {"huge", Variant(1e20), "1E+20"},
+      {"guid braced upper", Variant::guid("6f9619ff-8b86-d011-b42d-00c04fc964ff"),
+       "{6F9619FF-8B86-D011-B42D-00C04FC964FF}"},
+      {"date and time", Variant::date(oleFromParts({1997, 7, 22, 13, 5, 9, 0})), "7/22/1997 1:05:09 PM"},
+      {"midnight date", Variant::date(oleFromParts({2026, 12, 7, 0, 0, 0, 0})), "12/7/2026"},
+  };
+  for (const Row& r : rows) EXPECT_EQ(r.value.toString(), r.text) << r.name;
+}
+
+TEST(DataValueTest, ToLongRoundsHalvesToEvenAndReportsVbErrors) {
+  struct Row {
+    const char* name;
+    Variant value;
+    std::int32_t result;
+    int error;
+  };
+  const Row rows[] = {
+      {"half down to even", Variant(2.5), 2, 0},
+      {"half up to even", Variant(3.5), 4, 0},
+      {"text number", Variant(" 12 "), 12, 0},
+      {"hex text", Variant("&H10"), 16, 0},
+      {"true is -1", Variant(true), -1, 0},
+      {"empty is 0", Variant(), 0, 0},
+      {"null", Variant::null(), 0, 94},
+      {"not a number", Variant("12abc"), 0, 13},
+      {"overflow", Variant(3e9), 0, 6},
+      {"wide overflow", Variant(5000000000LL), 0, 6},
+      {"guid", Variant::guid("{6F9619FF-8B86-D011-B42D-00C04FC964FF}"), 0, 13},
+  };
+  for (const Row& r : rows) {
+    const auto c = r.value.toLong();
+    EXPECT_EQ(c.error, r.error) << r.name;
+    if (!r.error) {
+      EXPECT_EQ(c.value, r.result) << r.name;
+    }
+  }
+}
+
+TEST(DataValueTest, GuidsAreNormalizedOrLeftAsText) {
+  std::string out;
+  EXPECT_TRUE(normalizeGuid(" {6f9619ff-8b86-d011-b42d-00c04fc964ff} ", out));
+  EXPECT_EQ(out, "6F9619FF-8B86-D011-B42D-00C04FC964FF");
+  EXPECT_FALSE(normalizeGuid("6F9619FF8B86D011B42D00C04FC964FF", out)) << "no dashes";
+  EXPECT_FALSE(normalizeGuid("{6F9619FF-8B86-D011-B42D-00C04FC964FG}", out)) << "not hex";
+  EXPECT_EQ(Variant::guid("not a guid").kind(), VarKind::String);
+}
+
+TEST(DataValueTest, DatesReadUsAndIsoFormsAndRefuseNonsense) {
+  const double d = oleFromParts({1997, 7, 22, 0, 0, 0, 0});
+  EXPECT_EQ(parseUsDate("7/22/97"), d);
+  EXPECT_EQ(parseUsDate("07/22/1997"), d);
+  EXPECT_EQ(parseUsDate("1997-07-22"), d);
+  EXPECT_EQ(parseUsDate("7/22/97 1:05 PM"), oleFromParts({1997, 7, 22, 13, 5, 0, 0}));
+  EXPECT_EQ(parseUsDate("1/1/29"), oleFromParts({2029, 1, 1, 0, 0, 0, 0})) << "two-digit years below 30";
+  EXPECT_FALSE(parseUsDate("2/30/1997")) << "no such day";
+  EXPECT_FALSE(parseUsDate("7/22/97 13:05:00.250")) << "criteria refuse milliseconds";
+  EXPECT_EQ(isoDateText(oleFromParts({2001, 2, 3, 4, 5, 6, 789})), "2001-02-03 04:05:06.789");
+  EXPECT_EQ(parseIsoDate("2001-02-03 04:05:06.789"), oleFromParts({2001, 2, 3, 4, 5, 6, 789}));
+}
+
+TEST(DataValueTest, CollationIgnoresCaseAndTrailingBlanksOnly) {
+  struct Row {
+    const char* name;
+    const char* a;
+    const char* b;
+    int sign;
+  };
+  const Row rows[] = {
+      {"case", "ADMIN", "admin", 0},
+      {"trailing blanks", "abc   ", "abc", 0},
+      {"leading blanks count", " abc", "abc", -1},
+      {"tab is no blank", "abc\t", "abc", 1},
+      {"latin-1 case", "ÉCOLE", "école", 0},
+      {"accents count", "ecole", "école", -1},
+      {"order", "Adam", "adams", -1},
+  };
+  for (const Row& r : rows) {
+    const int c = compareText(r.a, r.b);
+    EXPECT_EQ((c > 0) - (c < 0), r.sign) << r.name;
+    EXPECT_EQ(-compareText(r.b, r.a) > 0, r.sign > 0) << r.name << " (symmetry)";
+    EXPECT_EQ(collationKey(r.a) == collationKey(r.b), r.sign == 0) << r.name << " (key)";
+  }
+}
+
+TEST(DataValueTest, SqlLikeFollowsSqlServer) {
+  struct Row {
+    const char* name;
+    const char* pattern;
+    const char* value;
+    bool match;
+  };
+  const Row rows[] = {
+      {"prefix any case", "EAdmin%", "eadministrator", true},
+      {"one character", "j_mith", "JSmith", true},
+      {"set", "[jk]smith", "ksmith", true},
+      {"negated set", "[^j]smith", "jsmith", false},
+      {"range", "user[0-9]", "user7", true},
+      {"value's trailing blanks ignored", "abc", "abc  ", true},
+      {"pattern's trailing blank kept", "abc ", "abc", false},
+      {"star is literal", "a*", "abc", false},
+      {"non-ascii case", "é%", "École", true},
+  };
+  for (const Row& r : rows) EXPECT_EQ(sqlLike(r.pattern, r.value), r.match) << r.name;
+  EXPECT_TRUE(sqlLike("100!%", "100%", U'!'));
+  EXPECT_FALSE(sqlLike("100!%", "1000", U'!'));
+}
+
+}  // namespace
+}  // namespace vrel::data
