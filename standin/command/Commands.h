@@ -1,12 +1,27 @@
 // Sub-commands of the standin command.
 #pragma once
 
+#include "platform/Machine.h"
+
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace vrel::standin {
 
+using Args = std::vector<std::string>;
+
 // Runs one command line (without the program name); returns the exit status.
-int runCommand(const std::vector<std::string>& args);
+int runCommand(const Args& args);
+
+// Shared by the sub-commands.
+int usage(const std::string& what);
+std::unique_ptr<Machine> openMachine();
+
+// standin service ...
+int cmdService(const Args& args);
+// standin start "COMMAND LINE", standin ps
+int cmdStart(const Args& args);
+int cmdPs(const Args& args);
 
 }  // namespace vrel::standin
