@@ -56,8 +56,9 @@ int main(int argc, char** argv) {
   try {
     Connection cn(*machine);
     cn.open("Driver={SQL Server};server=;database=OrvixDb");
-    cn.execute("CREATE TABLE Subscriber (SubscriberObjectID UNIQUEIDENTIFIER COLLATE SQLGUID, "
-               "Alias VARCHAR(64) COLLATE SQLSRV, Extension INT)");
+    cn.execute(
+        "CREATE TABLE Subscriber (SubscriberObjectID UNIQUEIDENTIFIER COLLATE SQLGUID, "
+        "Alias VARCHAR(64) COLLATE SQLSRV, Extension INT)");
     cn.beginTrans();
     for (long i = 0; i < rows; ++i)
       cn.execute("INSERT INTO Subscriber VALUES (?, ?, ?)",

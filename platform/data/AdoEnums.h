@@ -3,16 +3,32 @@
 
 namespace vrel::data {
 
-enum CursorTypeEnum { adOpenUnspecified = -1, adOpenForwardOnly = 0, adOpenKeyset = 1, adOpenDynamic = 2,
-                      adOpenStatic = 3 };
+enum CursorTypeEnum {
+  adOpenUnspecified = -1,
+  adOpenForwardOnly = 0,
+  adOpenKeyset = 1,
+  adOpenDynamic = 2,
+  adOpenStatic = 3
+};
 
-enum LockTypeEnum { adLockUnspecified = -1, adLockReadOnly = 1, adLockPessimistic = 2, adLockOptimistic = 3,
-                    adLockBatchOptimistic = 4 };
+enum LockTypeEnum {
+  adLockUnspecified = -1,
+  adLockReadOnly = 1,
+  adLockPessimistic = 2,
+  adLockOptimistic = 3,
+  adLockBatchOptimistic = 4
+};
 
 enum CursorLocationEnum { adUseServer = 2, adUseClient = 3 };
 
-enum CommandTypeEnum { adCmdUnspecified = -1, adCmdText = 1, adCmdTable = 2, adCmdStoredProc = 4,
-                       adCmdUnknown = 8, adCmdTableDirect = 512 };
+enum CommandTypeEnum {
+  adCmdUnspecified = -1,
+  adCmdText = 1,
+  adCmdTable = 2,
+  adCmdStoredProc = 4,
+  adCmdUnknown = 8,
+  adCmdTableDirect = 512
+};
 
 enum ObjectStateEnum { adStateClosed = 0, adStateOpen = 1 };
 
@@ -20,8 +36,13 @@ enum EditModeEnum { adEditNone = 0, adEditInProgress = 1, adEditAdd = 2, adEditD
 
 enum SearchDirectionEnum { adSearchBackward = -1, adSearchForward = 1 };
 
-enum ParameterDirectionEnum { adParamUnknown = 0, adParamInput = 1, adParamOutput = 2, adParamInputOutput = 3,
-                              adParamReturnValue = 4 };
+enum ParameterDirectionEnum {
+  adParamUnknown = 0,
+  adParamInput = 1,
+  adParamOutput = 2,
+  adParamInputOutput = 3,
+  adParamReturnValue = 4
+};
 
 enum DataTypeEnum {
   adEmpty = 0,

@@ -38,6 +38,8 @@ const char* adoDescription(long number) {
   }
 }
 
-void raiseAdo(long number, const char* source) { throw AdoError(number, adoDescription(number), source); }
+void raiseAdo(long number, const char* source) {
+  throw AdoError(number, adoDescription(number), source);
+}
 
 }  // namespace vrel::data

@@ -37,16 +37,16 @@ enum AdoErrorNumber : long {
 
 // Provider HRESULTs, as the signed numbers VB shows.
 enum ProviderErrorNumber : long {
-  kErrUnspecified = -2147467259,        // 0x80004005 E_FAIL
-  kErrMultipleStep = -2147217887,       // 0x80040E21
-  kErrRowNotFound = -2147217864,        // 0x80040E38 row cannot be located for updating
+  kErrUnspecified = -2147467259,          // 0x80004005 E_FAIL
+  kErrMultipleStep = -2147217887,         // 0x80040E21
+  kErrRowNotFound = -2147217864,          // 0x80040E38 row cannot be located for updating
   kErrCannotFetchBackward = -2147217884,  // 0x80040E24
-  kErrCommand = -2147217900,            // 0x80040E14 errors in the command text
-  kErrNoSuchTable = -2147217865,        // 0x80040E37
-  kErrIntegrity = -2147217873,          // 0x80040E2F
-  kErrTimeout = -2147217871,            // 0x80040E31
-  kErrMissingParameter = -2147217904,   // 0x80040E10
-  kErrLoginFailed = -2147217843,        // 0x80040E4D
+  kErrCommand = -2147217900,              // 0x80040E14 errors in the command text
+  kErrNoSuchTable = -2147217865,          // 0x80040E37
+  kErrIntegrity = -2147217873,            // 0x80040E2F
+  kErrTimeout = -2147217871,              // 0x80040E31
+  kErrMissingParameter = -2147217904,     // 0x80040E10
+  kErrLoginFailed = -2147217843,          // 0x80040E4D
 };
 
 // ADO's description of one of its own numbers ("" for others).

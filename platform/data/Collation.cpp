@@ -14,7 +14,9 @@ std::string_view rtrimBlanks(std::string_view s) {
   return s;
 }
 
-char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char upperAscii(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 // Pattern element of LIKE: one literal character, any one character, a set,
 // or any run.
@@ -64,14 +66,17 @@ std::vector<LikeToken> tokenizeLike(const std::u16string& p, char32_t escape) {
 
 bool tokenMatches(const LikeToken& t, char16_t c) {
   switch (t.kind) {
-    case LikeToken::Literal: return t.ch == c;
-    case LikeToken::One: return true;
+    case LikeToken::Literal:
+      return t.ch == c;
+    case LikeToken::One:
+      return true;
     case LikeToken::Set: {
       bool in = false;
       for (const auto& [lo, hi] : t.ranges) in = in || (c >= lo && c <= hi);
       return in != t.negated;
     }
-    case LikeToken::Run: return false;
+    case LikeToken::Run:
+      return false;
   }
   return false;
 }
@@ -121,7 +126,9 @@ int compareText(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
-std::string collationKey(std::string_view text) { return foldCase(rtrimBlanks(text)); }
+std::string collationKey(std::string_view text) {
+  return foldCase(rtrimBlanks(text));
+}
 
 std::string guidCollationKey(std::string_view text) {
   std::string canonical;

@@ -15,7 +15,9 @@ constexpr const char* kSource = "ADODB.Command";
 
 }  // namespace
 
-void Parameters::append(Parameter p) { m_items.push_back(std::move(p)); }
+void Parameters::append(Parameter p) {
+  m_items.push_back(std::move(p));
+}
 
 Parameter& Parameters::item(long index) {
   if (index < 0 || index >= count()) raiseAdo(adErrItemNotFound, "ADODB.Parameters");
@@ -42,7 +44,9 @@ void Parameters::refresh() {
 Command::Command() = default;
 Command::~Command() = default;
 
-void Command::setActiveConnection(Connection& connection) { m_session = connection.session(); }
+void Command::setActiveConnection(Connection& connection) {
+  m_session = connection.session();
+}
 
 Parameter Command::createParameter(std::string name, DataTypeEnum type, ParameterDirectionEnum direction, long size,
                                    const Variant& value) {

@@ -51,7 +51,7 @@ class Parameters {
  public:
   long count() const { return static_cast<long>(m_items.size()); }
   void append(Parameter p);
-  Parameter& item(long index);            // 3265 out of range
+  Parameter& item(long index);             // 3265 out of range
   Parameter& item(std::string_view name);  // 3265 unknown
   Parameter& operator[](std::string_view name) { return item(name); }
   // Replaces the collection with the procedure's declared parameters.

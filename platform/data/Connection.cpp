@@ -33,11 +33,17 @@ void Connection::close() {
   m_transactionLevel = 0;
 }
 
-ObjectStateEnum Connection::state() const { return m_session && m_session->isOpen() ? adStateOpen : adStateClosed; }
+ObjectStateEnum Connection::state() const {
+  return m_session && m_session->isOpen() ? adStateOpen : adStateClosed;
+}
 
-ProviderKind Connection::provider() const { return session()->kind(); }
+ProviderKind Connection::provider() const {
+  return session()->kind();
+}
 
-std::string Connection::defaultDatabase() const { return session()->database(); }
+std::string Connection::defaultDatabase() const {
+  return session()->database();
+}
 
 void Connection::setCommandTimeout(long seconds) {
   m_commandTimeout = seconds < 0 ? 0 : seconds;

@@ -70,8 +70,7 @@ DataSourceSpec odbcSpec(const ConnectionProperties& p) {
     throw AdoError(kErrUnspecified,
                    "[Microsoft][ODBC Driver Manager] Data source name not found and no default driver specified",
                    kOdbcSource);
-  if (isSqlServerDriver(driver))
-    return sqlSpec(ProviderKind::SqlOdbc, p, {"Server", "Address", "Addr"}, {"Database"});
+  if (isSqlServerDriver(driver)) return sqlSpec(ProviderKind::SqlOdbc, p, {"Server", "Address", "Addr"}, {"Database"});
   if (iequals(driver, "Microsoft Access Driver (*.mdb)")) return jetSpec(p.get("DBQ"));
   throw AdoError(kErrUnspecified,
                  "[Microsoft][ODBC Driver Manager] Data source name not found and no default driver specified",
@@ -103,8 +102,7 @@ ConnectionProperties ConnectionProperties::parse(std::string_view text) {
     if (i < text.size() && (text[i] == '"' || text[i] == '\'' || text[i] == '{')) {
       value = readQuoted(text, i);
       const std::size_t end = text.find(';', i);
-      if (!trim(text.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i)).empty())
-        badFormat();
+      if (!trim(text.substr(i, end == std::string_view::npos ? std::string_view::npos : end - i)).empty()) badFormat();
       i = end == std::string_view::npos ? text.size() : end + 1;
     } else {
       const std::size_t end = text.find(';', i);
@@ -142,9 +140,12 @@ DataSourceSpec resolveConnectionString(std::string_view text) {
 
 const char* providerErrorSource(ProviderKind kind) {
   switch (kind) {
-    case ProviderKind::SqlOleDb: return "Microsoft OLE DB Provider for SQL Server";
-    case ProviderKind::SqlOdbc: return kOdbcSource;
-    case ProviderKind::Jet: return "Microsoft JET Database Engine";
+    case ProviderKind::SqlOleDb:
+      return "Microsoft OLE DB Provider for SQL Server";
+    case ProviderKind::SqlOdbc:
+      return kOdbcSource;
+    case ProviderKind::Jet:
+      return "Microsoft JET Database Engine";
   }
   return "";
 }

@@ -9,9 +9,13 @@ namespace vrel::data {
 
 namespace {
 
-[[noreturn]] void invalid() { raiseAdo(adErrInvalidArgument, "ADODB.Recordset"); }
+[[noreturn]] void invalid() {
+  raiseAdo(adErrInvalidArgument, "ADODB.Recordset");
+}
 
-bool isWildcard(char c) { return c == '*' || c == '%'; }
+bool isWildcard(char c) {
+  return c == '*' || c == '%';
+}
 
 // A LIKE pattern may hold wildcards only at its end, or at both ends.
 void checkLikePattern(const std::string& p) {
@@ -67,7 +71,8 @@ class Parser {
       ++factors;
       // An OR inside parentheses may not be ANDed with anything.
       if (f.anyOf.size() > 1 && (factors > 1 || peekKeyword("AND"))) invalid();
-      if (f.anyOf.size() > 1) single = std::move(f);
+      if (f.anyOf.size() > 1)
+        single = std::move(f);
       else
         for (auto& c : f.anyOf.front()) group.push_back(std::move(c));
       if (!keyword("AND")) break;
@@ -181,8 +186,8 @@ class Parser {
       if (c != '$') digits += c;
     char* end = nullptr;
     v.number = std::strtod(digits.c_str(), &end);
-    const bool ok = !digits.empty() && end && *end == '\0' &&
-                    digits.find_first_not_of("0123456789.+-eE") == std::string::npos;
+    const bool ok =
+        !digits.empty() && end && *end == '\0' && digits.find_first_not_of("0123456789.+-eE") == std::string::npos;
     if (!ok) invalid();
     return v;
   }

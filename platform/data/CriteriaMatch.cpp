@@ -11,7 +11,9 @@ namespace vrel::data {
 
 namespace {
 
-[[noreturn]] void invalid() { raiseAdo(adErrInvalidArgument, "ADODB.Recordset"); }
+[[noreturn]] void invalid() {
+  raiseAdo(adErrInvalidArgument, "ADODB.Recordset");
+}
 
 std::string numberKey(double d) {
   if (d == 0) return "0";
@@ -51,13 +53,18 @@ bool valueNumber(const Variant& v, TypeClass kind, double& out) {
   return static_cast<bool>(d);
 }
 
-bool numericKind(TypeClass k) { return k == TypeClass::Number || k == TypeClass::Date || k == TypeClass::Bool; }
+bool numericKind(TypeClass k) {
+  return k == TypeClass::Number || k == TypeClass::Date || k == TypeClass::Bool;
+}
 
 bool likeShapeMatches(const BoundClause& c, const std::string& folded) {
   switch (c.shape) {
-    case BoundClause::Exact: return folded == c.text;
-    case BoundClause::Prefix: return folded.compare(0, c.text.size(), c.text) == 0;
-    case BoundClause::Contains: return folded.find(c.text) != std::string::npos;
+    case BoundClause::Exact:
+      return folded == c.text;
+    case BoundClause::Prefix:
+      return folded.compare(0, c.text.size(), c.text) == 0;
+    case BoundClause::Contains:
+      return folded.find(c.text) != std::string::npos;
   }
   return false;
 }
@@ -73,11 +80,16 @@ bool likeMatches(const BoundClause& c, const Variant& v) {
 
 bool ordered(CriteriaOp op, int cmp) {
   switch (op) {
-    case CriteriaOp::Lt: return cmp < 0;
-    case CriteriaOp::Gt: return cmp > 0;
-    case CriteriaOp::Le: return cmp <= 0;
-    case CriteriaOp::Ge: return cmp >= 0;
-    default: return false;
+    case CriteriaOp::Lt:
+      return cmp < 0;
+    case CriteriaOp::Gt:
+      return cmp > 0;
+    case CriteriaOp::Le:
+      return cmp <= 0;
+    case CriteriaOp::Ge:
+      return cmp >= 0;
+    default:
+      return false;
   }
 }
 
@@ -142,7 +154,8 @@ std::optional<std::string> equalityKey(const Variant& value, TypeClass kind) {
       return numberKey(d);
     }
     case TypeClass::Text:
-    case TypeClass::Binary: break;
+    case TypeClass::Binary:
+      break;
   }
   return collationKey(value.toString());
 }
@@ -150,18 +163,21 @@ std::optional<std::string> equalityKey(const Variant& value, TypeClass kind) {
 bool clauseMatches(const BoundClause& c, const Variant& v) {
   if (v.isNull() || v.isEmpty()) return false;
   switch (c.op) {
-    case CriteriaOp::Like: return likeMatches(c, v);
+    case CriteriaOp::Like:
+      return likeMatches(c, v);
     case CriteriaOp::Eq:
     case CriteriaOp::Ne: {
       // The common cases without building a key: same answer, no copies.
-      if (c.kind == TypeClass::Guid && v.kind() == VarKind::Guid) return (v.text() == c.key) == (c.op == CriteriaOp::Eq);
+      if (c.kind == TypeClass::Guid && v.kind() == VarKind::Guid)
+        return (v.text() == c.key) == (c.op == CriteriaOp::Eq);
       if (c.kind == TypeClass::Text && v.kind() == VarKind::String)
         return (compareText(v.text(), c.text) == 0) == (c.op == CriteriaOp::Eq);
       const auto key = equalityKey(v, c.kind);
       if (!key) return false;
       return (*key == c.key) == (c.op == CriteriaOp::Eq);
     }
-    default: break;
+    default:
+      break;
   }
   if (numericKind(c.kind)) {
     double d = 0;

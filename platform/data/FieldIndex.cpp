@@ -13,8 +13,10 @@ void FieldIndex::add(const std::string& key, std::size_t row) {
   auto& rows = m_rows[key];
   // Rows are added in ascending order while building and appending; an
   // edited row goes back to its place.
-  if (rows.empty() || rows.back() < row) rows.push_back(row);
-  else rows.insert(std::lower_bound(rows.begin(), rows.end(), row), row);
+  if (rows.empty() || rows.back() < row)
+    rows.push_back(row);
+  else
+    rows.insert(std::lower_bound(rows.begin(), rows.end(), row), row);
 }
 
 void FieldIndex::remove(const std::string& key, std::size_t row) {

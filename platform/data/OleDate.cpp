@@ -86,8 +86,8 @@ bool readTime(std::string_view text, std::size_t& i, DateParts& p, bool allowMil
 }  // namespace
 
 double oleFromParts(const DateParts& p) {
-  const double days = static_cast<double>(daysFromCivil(p.year, static_cast<unsigned>(p.month),
-                                                        static_cast<unsigned>(p.day)) - kOleEpoch);
+  const double days = static_cast<double>(
+      daysFromCivil(p.year, static_cast<unsigned>(p.month), static_cast<unsigned>(p.day)) - kOleEpoch);
   const double secs = p.hour * 3600.0 + p.minute * 60.0 + p.second + p.millisecond / 1000.0;
   return days + secs / 86400.0;
 }
@@ -130,8 +130,7 @@ std::string vbDateText(double ole) {
 std::string isoDateText(double ole) {
   const DateParts p = partsFromOle(ole);
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute,
-                p.second);
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", p.year, p.month, p.day, p.hour, p.minute, p.second);
   std::string out = buf;
   if (p.millisecond) {
     std::snprintf(buf, sizeof buf, ".%03d", p.millisecond);

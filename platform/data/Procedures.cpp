@@ -32,16 +32,25 @@ std::string bareName(std::string_view name) {
 
 const char* sqlTypeName(DataTypeEnum type) {
   switch (type) {
-    case adGUID: return "uniqueidentifier";
-    case adSmallInt: return "smallint";
-    case adInteger: return "int";
-    case adBigInt: return "bigint";
-    case adBoolean: return "bit";
-    case adDouble: return "float";
-    case adNumeric: return "numeric";
+    case adGUID:
+      return "uniqueidentifier";
+    case adSmallInt:
+      return "smallint";
+    case adInteger:
+      return "int";
+    case adBigInt:
+      return "bigint";
+    case adBoolean:
+      return "bit";
+    case adDouble:
+      return "float";
+    case adNumeric:
+      return "numeric";
     case adDate:
-    case adDBTimeStamp: return "datetime";
-    default: return "nvarchar";
+    case adDBTimeStamp:
+      return "datetime";
+    default:
+      return "nvarchar";
   }
 }
 
@@ -51,7 +60,9 @@ ProcedureCall::ProcedureCall(const Session& session, std::string procedure, std:
                              std::vector<Variant> values)
     : m_session(session), m_procedure(std::move(procedure)), m_params(std::move(params)), m_values(std::move(values)) {}
 
-const std::string& ProcedureCall::database() const { return m_session.database(); }
+const std::string& ProcedureCall::database() const {
+  return m_session.database();
+}
 
 std::size_t ProcedureCall::indexOf(std::string_view name) const {
   for (std::size_t i = 0; i < m_params.size(); ++i)
@@ -59,9 +70,13 @@ std::size_t ProcedureCall::indexOf(std::string_view name) const {
   raiseAdo(adErrItemNotFound, "ADODB.Parameters");
 }
 
-const Variant& ProcedureCall::param(std::string_view name) const { return m_values[indexOf(name)]; }
+const Variant& ProcedureCall::param(std::string_view name) const {
+  return m_values[indexOf(name)];
+}
 
-void ProcedureCall::setOutput(std::string_view name, const Variant& value) { m_values[indexOf(name)] = value; }
+void ProcedureCall::setOutput(std::string_view name, const Variant& value) {
+  m_values[indexOf(name)] = value;
+}
 
 void ProcedureCall::setResult(Rowset rows) {
   m_rows = std::move(rows);
@@ -78,7 +93,9 @@ Rowset ProcedureCall::query(std::string_view sql, const std::vector<Variant>& pa
   return m_session.query(sql, params);
 }
 
-void ProcedureCall::raise(const std::string& message) const { m_session.raiseMessage(kErrUnspecified, message); }
+void ProcedureCall::raise(const std::string& message) const {
+  m_session.raiseMessage(kErrUnspecified, message);
+}
 
 void registerProcedure(ProcedureDefinition definition) {
   definition.name = bareName(definition.name);
@@ -148,8 +165,8 @@ ProcedureOutcome callProcedure(const Session& session, std::string_view name,
     if (arg.direction == adParamOutput || arg.value.isEmpty()) continue;
     const auto converted = convertForType(arg.value, declared[slot].type);
     if (!converted)
-      session.raiseMessage(kErrCommand, std::string("Error converting data type nvarchar to ") +
-                                            sqlTypeName(declared[slot].type) + ".");
+      session.raiseMessage(
+          kErrCommand, std::string("Error converting data type nvarchar to ") + sqlTypeName(declared[slot].type) + ".");
     values[slot] = *converted;
     given[slot] = true;
   }
@@ -177,10 +194,12 @@ ProcedureOutcome callProcedure(const Session& session, std::string_view name,
   out.recordsAffected = call.recordsAffected();
   out.argumentValues.resize(args.size());
   for (std::size_t a = 0; a < args.size(); ++a) {
-    if (args[a].direction == adParamReturnValue) out.argumentValues[a] = Variant(static_cast<int>(call.returnValue()));
+    if (args[a].direction == adParamReturnValue)
+      out.argumentValues[a] = Variant(static_cast<int>(call.returnValue()));
     else if (slotOf[a] >= 0 && args[a].direction != adParamInput)
       out.argumentValues[a] = call.values()[static_cast<std::size_t>(slotOf[a])];
-    else out.argumentValues[a] = args[a].value;
+    else
+      out.argumentValues[a] = args[a].value;
   }
   return out;
 }

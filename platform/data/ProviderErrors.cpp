@@ -31,9 +31,9 @@ AdoError sqlServerError(ProviderKind kind, int code, const std::string& msg) {
   if (startsWith(msg, "no such column: ", rest))
     return providerMessage(kind, kErrCommand, "Invalid column name '" + columnOf(rest) + "'.");
   if (startsWith(msg, "UNIQUE constraint failed: ", rest))
-    return providerMessage(kind, kErrIntegrity,
-                           "Violation of UNIQUE KEY constraint. Cannot insert duplicate key in object '" +
-                               tableOf(rest) + "'.");
+    return providerMessage(
+        kind, kErrIntegrity,
+        "Violation of UNIQUE KEY constraint. Cannot insert duplicate key in object '" + tableOf(rest) + "'.");
   if (startsWith(msg, "NOT NULL constraint failed: ", rest))
     return providerMessage(kind, kErrIntegrity,
                            "Cannot insert the value NULL into column '" + columnOf(rest) + "', table '" +
@@ -50,8 +50,8 @@ AdoError jetError(int code, const std::string& msg) {
     return providerMessage(jet, kErrUnspecified, "Could not update; currently locked.");
   if (startsWith(msg, "no such table: ", rest))
     return providerMessage(jet, kErrNoSuchTable,
-                           "The Microsoft Jet database engine cannot find the input table or query '" +
-                               columnOf(rest) + "'.  Make sure it exists and that its name is spelled correctly.");
+                           "The Microsoft Jet database engine cannot find the input table or query '" + columnOf(rest) +
+                               "'.  Make sure it exists and that its name is spelled correctly.");
   if (startsWith(msg, "no such column: ", rest))
     return providerMessage(jet, kErrMissingParameter, "No value given for one or more required parameters.");
   if (startsWith(msg, "UNIQUE constraint failed: ", rest))
@@ -60,8 +60,9 @@ AdoError jetError(int code, const std::string& msg) {
                            "duplicate values in the index, primary key, or relationship.");
   if (startsWith(msg, "NOT NULL constraint failed: ", rest))
     return providerMessage(jet, kErrUnspecified,
-                           "The field '" + rest + "' cannot contain a Null value because the Required property for "
-                           "this field is set to True.  Enter a value in this field.");
+                           "The field '" + rest +
+                               "' cannot contain a Null value because the Required property for "
+                               "this field is set to True.  Enter a value in this field.");
   if (msg.find("syntax error") != std::string::npos)
     return providerMessage(jet, kErrCommand, "Syntax error in SQL statement.");
   return providerMessage(jet, kErrCommand, msg);

@@ -7,12 +7,24 @@
 
 namespace vrel::data {
 
-const std::string& Field::name() const { return m_rs->core().columns[m_col].name; }
-DataTypeEnum Field::type() const { return m_rs->core().columns[m_col].type; }
-Variant Field::value() const { return m_rs->fieldValue(m_col); }
-void Field::setValue(const Variant& v) { m_rs->setFieldValue(m_col, v); }
-bool Field::optimize() const { return m_rs->optimized(m_col); }
-void Field::setOptimize(bool on) { m_rs->setOptimize(m_col, on); }
+const std::string& Field::name() const {
+  return m_rs->core().columns[m_col].name;
+}
+DataTypeEnum Field::type() const {
+  return m_rs->core().columns[m_col].type;
+}
+Variant Field::value() const {
+  return m_rs->fieldValue(m_col);
+}
+void Field::setValue(const Variant& v) {
+  m_rs->setFieldValue(m_col, v);
+}
+bool Field::optimize() const {
+  return m_rs->optimized(m_col);
+}
+void Field::setOptimize(bool on) {
+  m_rs->setOptimize(m_col, on);
+}
 
 Recordset::Recordset() = default;
 Recordset::~Recordset() = default;
@@ -23,7 +35,9 @@ void Recordset::setCursorLocation(CursorLocationEnum location) {
   m_location = location;
 }
 
-CursorLocationEnum Recordset::cursorLocation() const { return m_location; }
+CursorLocationEnum Recordset::cursorLocation() const {
+  return m_location;
+}
 
 RecordsetCore& Recordset::core() const {
   if (!m_core) raiseAdo(adErrObjectClosed, kRecordsetSource);
@@ -41,8 +55,8 @@ void Recordset::openCore(std::unique_ptr<RecordsetCore> c) {
   if (c->produced) m_core = std::move(c);
 }
 
-void Recordset::open(std::string_view source, Connection& connection, CursorTypeEnum cursorType,
-                     LockTypeEnum lockType, long options) {
+void Recordset::open(std::string_view source, Connection& connection, CursorTypeEnum cursorType, LockTypeEnum lockType,
+                     long options) {
   if (isOpen()) raiseAdo(adErrObjectOpen, kRecordsetSource);
   if (!connection.isOpen()) raiseAdo(adErrInvalidConnection, kRecordsetSource);
   auto c = std::make_unique<RecordsetCore>();
@@ -110,13 +124,27 @@ void Recordset::close() {
   m_core.reset();
 }
 
-ObjectStateEnum Recordset::state() const { return m_core ? adStateOpen : adStateClosed; }
-const std::string& Recordset::source() const { return core().source; }
-CursorTypeEnum Recordset::cursorType() const { return core().cursorType; }
-LockTypeEnum Recordset::lockType() const { return core().lockType; }
-EditModeEnum Recordset::editMode() const { return core().edit; }
-bool Recordset::bof() const { return core().bof(); }
-bool Recordset::eof() const { return core().eof(); }
+ObjectStateEnum Recordset::state() const {
+  return m_core ? adStateOpen : adStateClosed;
+}
+const std::string& Recordset::source() const {
+  return core().source;
+}
+CursorTypeEnum Recordset::cursorType() const {
+  return core().cursorType;
+}
+LockTypeEnum Recordset::lockType() const {
+  return core().lockType;
+}
+EditModeEnum Recordset::editMode() const {
+  return core().edit;
+}
+bool Recordset::bof() const {
+  return core().bof();
+}
+bool Recordset::eof() const {
+  return core().eof();
+}
 
 long Recordset::recordCount() const {
   const RecordsetCore& c = core();
@@ -133,7 +161,8 @@ void Recordset::moveFirst() {
 
 void Recordset::moveLast() {
   RecordsetCore& c = core();
-  if (c.forwardOnly()) throw AdoError(kErrCannotFetchBackward, adoDescription(kErrCannotFetchBackward), kRecordsetSource);
+  if (c.forwardOnly())
+    throw AdoError(kErrCannotFetchBackward, adoDescription(kErrCannotFetchBackward), kRecordsetSource);
   c.saveEdit();
   if (c.live == 0) raiseAdo(adErrNoCurrentRecord, kRecordsetSource);
   c.pos = c.prevLive(static_cast<long>(c.view.size()) - 1);
@@ -148,23 +177,32 @@ void Recordset::moveNext() {
 
 void Recordset::movePrevious() {
   RecordsetCore& c = core();
-  if (c.forwardOnly()) throw AdoError(kErrCannotFetchBackward, adoDescription(kErrCannotFetchBackward), kRecordsetSource);
+  if (c.forwardOnly())
+    throw AdoError(kErrCannotFetchBackward, adoDescription(kErrCannotFetchBackward), kRecordsetSource);
   c.saveEdit();
   if (c.bof()) raiseAdo(adErrNoCurrentRecord, kRecordsetSource);
   c.pos = c.prevLive(c.pos - 1);
 }
 
-long Recordset::fieldCount() const { return static_cast<long>(core().columns.size()); }
+long Recordset::fieldCount() const {
+  return static_cast<long>(core().columns.size());
+}
 
-Field Recordset::fields(std::string_view name) { return Field(*this, columnIndex(core().columns, name, "ADODB.Fields")); }
+Field Recordset::fields(std::string_view name) {
+  return Field(*this, columnIndex(core().columns, name, "ADODB.Fields"));
+}
 
 Field Recordset::fields(long index) {
   if (index < 0 || index >= fieldCount()) raiseAdo(adErrItemNotFound, "ADODB.Fields");
   return Field(*this, static_cast<std::size_t>(index));
 }
 
-Variant Recordset::fieldValue(std::size_t col) const { return core().getField(col); }
-void Recordset::setFieldValue(std::size_t col, const Variant& v) { core().setField(col, v); }
+Variant Recordset::fieldValue(std::size_t col) const {
+  return core().getField(col);
+}
+void Recordset::setFieldValue(std::size_t col, const Variant& v) {
+  core().setField(col, v);
+}
 
 void Recordset::addNew() {
   RecordsetCore& c = core();
@@ -187,7 +225,9 @@ void Recordset::addNew(const std::vector<std::string>& names, const std::vector<
   }
 }
 
-void Recordset::update() { core().update(); }
+void Recordset::update() {
+  core().update();
+}
 
 void Recordset::update(const std::vector<std::string>& names, const std::vector<Variant>& values) {
   if (names.size() != values.size()) raiseAdo(adErrInvalidArgument, kRecordsetSource);
@@ -195,9 +235,13 @@ void Recordset::update(const std::vector<std::string>& names, const std::vector<
   update();
 }
 
-void Recordset::cancelUpdate() { core().cancelEdit(); }
+void Recordset::cancelUpdate() {
+  core().cancelEdit();
+}
 
-void Recordset::deleteRecord() { core().deleteCurrent(); }
+void Recordset::deleteRecord() {
+  core().deleteCurrent();
+}
 
 void Recordset::requery() {
   RecordsetCore& c = core();

@@ -77,8 +77,7 @@ class Recordset {
             CursorTypeEnum cursorType = adOpenForwardOnly, LockTypeEnum lockType = adLockReadOnly,
             long options = adCmdUnknown);
   // Runs a command and holds the rows it returns.
-  void open(Command& command, CursorTypeEnum cursorType = adOpenForwardOnly,
-            LockTypeEnum lockType = adLockReadOnly);
+  void open(Command& command, CursorTypeEnum cursorType = adOpenForwardOnly, LockTypeEnum lockType = adLockReadOnly);
   // 3704 when closed, 3219 while an edit is pending (Update or
   // CancelUpdate it first, as ADO demands).
   void close();

@@ -1,5 +1,5 @@
-#include "platform/data/AdoError.h"
 #include "platform/data/RecordsetCore.h"
+#include "platform/data/AdoError.h"
 
 #include "platform/Text.h"
 #include "platform/data/TableSource.h"
@@ -79,8 +79,10 @@ void RecordsetCore::indexRow(std::size_t row, bool add) {
   for (auto& [col, index] : indexes) {
     const auto key = equalityKey(rows[row].values[col], typeClass(columns[col].type));
     if (!key) continue;
-    if (add) index.add(*key, row);
-    else index.remove(*key, row);
+    if (add)
+      index.add(*key, row);
+    else
+      index.remove(*key, row);
   }
 }
 

@@ -46,8 +46,10 @@ Variant RecordsetCore::getField(std::size_t col) {
 }
 
 void RecordsetCore::update() {
-  if (edit == adEditAdd) insertRow();
-  else if (edit == adEditInProgress) updateRow();
+  if (edit == adEditAdd)
+    insertRow();
+  else if (edit == adEditInProgress)
+    updateRow();
 }
 
 void RecordsetCore::updateRow() {

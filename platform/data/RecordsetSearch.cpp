@@ -55,8 +55,10 @@ void Recordset::find(std::string_view criteria, long skipRows, SearchDirectionEn
   if (!c.currentRow()) raiseAdo(adErrNoCurrentRecord, kRecordsetSource);
   const long start = c.pos + (forward ? skipRows : -skipRows);
   const auto index = c.indexes.find(b.column);
-  if (b.op == CriteriaOp::Eq && index != c.indexes.end()) c.pos = lookUp(c, index->second, b, start, forward);
-  else c.pos = scan(c, b, start, forward);
+  if (b.op == CriteriaOp::Eq && index != c.indexes.end())
+    c.pos = lookUp(c, index->second, b, start, forward);
+  else
+    c.pos = scan(c, b, start, forward);
 }
 
 void Recordset::setFilter(std::string_view criteria) {
@@ -70,7 +72,9 @@ void Recordset::setFilter(std::string_view criteria) {
   c.pos = c.nextLive(0);
 }
 
-const std::string& Recordset::filter() const { return core().filterText; }
+const std::string& Recordset::filter() const {
+  return core().filterText;
+}
 
 bool Recordset::optimized(std::size_t col) const {
   const RecordsetCore& c = core();

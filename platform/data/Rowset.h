@@ -11,7 +11,7 @@
 namespace vrel::data {
 
 struct ColumnInfo {
-  std::string name;        // as the statement names it
+  std::string name;  // as the statement names it
   DataTypeEnum type = adEmpty;
   std::string baseTable;   // "" for expressions
   std::string baseColumn;  // "" for expressions

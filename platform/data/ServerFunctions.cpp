@@ -45,14 +45,18 @@ void likeFn(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   sqlite3_result_int(ctx, sqlLike(argText(argv[0]), argText(argv[1]), escape) ? 1 : 0);
 }
 
-void newIdFn(sqlite3_context* ctx, int, sqlite3_value**) { resultText(ctx, newGuidText()); }
+void newIdFn(sqlite3_context* ctx, int, sqlite3_value**) {
+  resultText(ctx, newGuidText());
+}
 
 std::string nowText(bool utc) {
   const auto now = std::chrono::system_clock::now();
   const std::time_t t = std::chrono::system_clock::to_time_t(now);
   std::tm tm{};
-  if (utc) gmtime_r(&t, &tm);
-  else localtime_r(&t, &tm);
+  if (utc)
+    gmtime_r(&t, &tm);
+  else
+    localtime_r(&t, &tm);
   DateParts p;
   p.year = tm.tm_year + 1900;
   p.month = tm.tm_mon + 1;
@@ -65,8 +69,12 @@ std::string nowText(bool utc) {
   return isoDateText(oleFromParts(p));
 }
 
-void getDateFn(sqlite3_context* ctx, int, sqlite3_value**) { resultText(ctx, nowText(false)); }
-void getUtcDateFn(sqlite3_context* ctx, int, sqlite3_value**) { resultText(ctx, nowText(true)); }
+void getDateFn(sqlite3_context* ctx, int, sqlite3_value**) {
+  resultText(ctx, nowText(false));
+}
+void getUtcDateFn(sqlite3_context* ctx, int, sqlite3_value**) {
+  resultText(ctx, nowText(true));
+}
 
 // LEN counts characters without the trailing blanks.
 void lenFn(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -105,9 +113,14 @@ struct FunctionDef {
 };
 
 constexpr FunctionDef kFunctions[] = {
-    {"like", 2, true, likeFn},          {"like", 3, true, likeFn},       {"newid", 0, false, newIdFn},
-    {"getdate", 0, false, getDateFn},   {"getutcdate", 0, false, getUtcDateFn},
-    {"len", 1, true, lenFn},            {"isnull", 2, true, isNullFn},   {"charindex", 2, true, charIndexFn},
+    {"like", 2, true, likeFn},
+    {"like", 3, true, likeFn},
+    {"newid", 0, false, newIdFn},
+    {"getdate", 0, false, getDateFn},
+    {"getutcdate", 0, false, getUtcDateFn},
+    {"len", 1, true, lenFn},
+    {"isnull", 2, true, isNullFn},
+    {"charindex", 2, true, charIndexFn},
     {"charindex", 3, true, charIndexFn},
 };
 
@@ -121,8 +134,7 @@ bool registerServerFunctions(sqlite3* db, std::string& error) {
   }
   for (const FunctionDef& f : kFunctions) {
     const int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
-    if (sqlite3_create_function_v2(db, f.name, f.args, flags, nullptr, f.fn, nullptr, nullptr, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_create_function_v2(db, f.name, f.args, flags, nullptr, f.fn, nullptr, nullptr, nullptr) != SQLITE_OK) {
       error = sqlite3_errmsg(db);
       return false;
     }

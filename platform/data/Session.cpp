@@ -26,11 +26,16 @@ bool blank(std::string_view s) {
 
 DataTypeEnum typeOfValue(const Variant& v) {
   switch (v.kind()) {
-    case VarKind::Int32: return adInteger;
-    case VarKind::Int64: return adBigInt;
-    case VarKind::Double: return adDouble;
-    case VarKind::Bytes: return adLongVarBinary;
-    default: return adVarWChar;
+    case VarKind::Int32:
+      return adInteger;
+    case VarKind::Int64:
+      return adBigInt;
+    case VarKind::Double:
+      return adDouble;
+    case VarKind::Bytes:
+      return adLongVarBinary;
+    default:
+      return adVarWChar;
   }
 }
 
@@ -48,12 +53,16 @@ Statement& Statement::operator=(Statement&& o) noexcept {
 std::shared_ptr<Session> Session::open(Machine& machine, std::string_view connectionString) {
   const DataSourceSpec spec = resolveConnectionString(connectionString);
   std::shared_ptr<Session> s(new Session(machine, spec.kind));
-  if (spec.kind == ProviderKind::Jet) s->openJet(spec);
-  else s->openSql(spec);
+  if (spec.kind == ProviderKind::Jet)
+    s->openJet(spec);
+  else
+    s->openSql(spec);
   return s;
 }
 
-Session::~Session() { close(); }
+Session::~Session() {
+  close();
+}
 
 void Session::close() {
   if (m_db) sqlite3_close_v2(m_db);
@@ -109,8 +118,9 @@ void Session::openFile(const std::string& hostFile, const std::string& displayNa
     if (m_kind == ProviderKind::Jet)
       throw providerMessage(m_kind, kErrUnspecified, "Unrecognized database format '" + displayName + "'.");
     throw providerMessage(m_kind, kErrUnspecified,
-                          "Database '" + displayName + "' cannot be opened due to inaccessible files or "
-                          "insufficient memory or disk space.");
+                          "Database '" + displayName +
+                              "' cannot be opened due to inaccessible files or "
+                              "insufficient memory or disk space.");
   }
   throw providerMessage(m_kind, kErrUnspecified, error);
 }
@@ -118,7 +128,8 @@ void Session::openFile(const std::string& hostFile, const std::string& displayNa
 void Session::setCommandTimeout(long seconds) {
   // A lock wait is not shortened by the time scale: ending it early would be
   // a failure, not a faster test.
-  if (m_db) sqlite3_busy_timeout(m_db, seconds <= 0 || seconds > INT_MAX / 1000 ? INT_MAX : static_cast<int>(seconds * 1000));
+  if (m_db)
+    sqlite3_busy_timeout(m_db, seconds <= 0 || seconds > INT_MAX / 1000 ? INT_MAX : static_cast<int>(seconds * 1000));
 }
 
 Statement Session::prepare(std::string_view sql, std::string_view* tail) const {
@@ -189,8 +200,10 @@ Rowset Session::query(std::string_view sql, const std::vector<Variant>& params, 
     }
     if (rc != SQLITE_DONE) raiseLast(rc);
   }
-  if (produced) *produced = haveRows;
-  else if (!haveRows) raiseAdo(adErrObjectClosed, "ADODB.Recordset");
+  if (produced)
+    *produced = haveRows;
+  else if (!haveRows)
+    raiseAdo(adErrObjectClosed, "ADODB.Recordset");
   return result;
 }
 

@@ -8,7 +8,9 @@ namespace vrel::data {
 
 namespace {
 
-bool wordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '@' || c == '$'; }
+bool wordChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '@' || c == '$';
+}
 
 // The end of a quoted run or comment starting at i, or i when none starts.
 std::size_t skipQuoted(std::string_view s, std::size_t i) {

@@ -5,12 +5,12 @@
 
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <system_error>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -21,7 +21,7 @@ namespace {
 constexpr const char* kExtension = ".mdf";
 
 struct flock wholeFileLock(short type) {
-  struct flock fl{};
+  struct flock fl {};
   fl.l_type = type;
   fl.l_whence = SEEK_SET;
   fl.l_start = 0;
@@ -38,7 +38,9 @@ DatabaseHold::~DatabaseHold() {
 
 SqlInstance::SqlInstance(Machine& machine) : m_machine(machine) {}
 
-std::string SqlInstance::folder() const { return m_machine.root() + "/mssql"; }
+std::string SqlInstance::folder() const {
+  return m_machine.root() + "/mssql";
+}
 
 bool SqlInstance::isValidName(std::string_view name) {
   if (name.empty() || name.size() > 123 || name == "." || name == "..") return false;
@@ -89,8 +91,8 @@ bool SqlInstance::createDatabase(std::string_view name, std::string& error) {
   fs::create_directories(folder(), ec);
   const std::string file = folder() + "/" + std::string(name) + kExtension;
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE,
-                           nullptr);
+  int rc =
+      sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE, nullptr);
   // An empty SQLite file is only written on the first change; give it its
   // header now so the file is a database image from the start.
   if (rc == SQLITE_OK) rc = sqlite3_exec(db, "PRAGMA user_version = 1", nullptr, nullptr, nullptr);

@@ -11,7 +11,9 @@ namespace vrel::data {
 
 namespace {
 
-bool has(const std::string& s, const char* word) { return s.find(word) != std::string::npos; }
+bool has(const std::string& s, const char* word) {
+  return s.find(word) != std::string::npos;
+}
 
 bool startsWord(const std::string& s, const char* word) {
   const std::string_view w(word);
@@ -37,7 +39,8 @@ Variant readNumber(sqlite3_stmt* st, int col, DataTypeEnum type) {
       if (type == adDouble || type == adNumeric) return Variant(static_cast<double>(v));
       return integerValue(v, type == adBigInt);
     }
-    case SQLITE_FLOAT: return Variant(sqlite3_column_double(st, col));
+    case SQLITE_FLOAT:
+      return Variant(sqlite3_column_double(st, col));
     default: {
       const std::string_view t = columnText(st, col);
       double d = 0;
@@ -72,28 +75,38 @@ DataTypeEnum typeFromDeclaration(std::string_view declared) {
 
 DataTypeEnum typeFromStorage(int sqliteType) {
   switch (sqliteType) {
-    case SQLITE_INTEGER: return adInteger;
-    case SQLITE_FLOAT: return adDouble;
-    case SQLITE_BLOB: return adLongVarBinary;
-    default: return adVarWChar;
+    case SQLITE_INTEGER:
+      return adInteger;
+    case SQLITE_FLOAT:
+      return adDouble;
+    case SQLITE_BLOB:
+      return adLongVarBinary;
+    default:
+      return adVarWChar;
   }
 }
 
 TypeClass typeClass(DataTypeEnum type) {
   switch (type) {
-    case adGUID: return TypeClass::Guid;
-    case adBoolean: return TypeClass::Bool;
+    case adGUID:
+      return TypeClass::Guid;
+    case adBoolean:
+      return TypeClass::Bool;
     case adDate:
-    case adDBTimeStamp: return TypeClass::Date;
+    case adDBTimeStamp:
+      return TypeClass::Date;
     case adSmallInt:
     case adInteger:
     case adBigInt:
     case adDouble:
-    case adNumeric: return TypeClass::Number;
+    case adNumeric:
+      return TypeClass::Number;
     case adBinary:
     case adVarBinary:
-    case adLongVarBinary: return TypeClass::Binary;
-    default: return TypeClass::Text;
+    case adLongVarBinary:
+      return TypeClass::Binary;
+    default:
+      return TypeClass::Text;
   }
 }
 
@@ -102,12 +115,14 @@ Variant readColumn(sqlite3_stmt* st, int col, DataTypeEnum type) {
   if (storage == SQLITE_NULL) return Variant::null();
   if (type == adEmpty || type == adVariant) type = typeFromStorage(storage);
   switch (typeClass(type)) {
-    case TypeClass::Guid: return Variant::guid(columnText(st, col));
+    case TypeClass::Guid:
+      return Variant::guid(columnText(st, col));
     case TypeClass::Bool:
       if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT) return Variant(sqlite3_column_double(st, col) != 0);
       if (auto b = Variant(columnText(st, col)).toBool()) return Variant(b.value);
       return Variant(columnText(st, col));
-    case TypeClass::Number: return readNumber(st, col, type);
+    case TypeClass::Number:
+      return readNumber(st, col, type);
     case TypeClass::Date: {
       if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT) return Variant::date(sqlite3_column_double(st, col));
       const std::string_view t = columnText(st, col);
@@ -120,7 +135,8 @@ Variant readColumn(sqlite3_stmt* st, int col, DataTypeEnum type) {
       const int n = sqlite3_column_bytes(st, col);
       return Variant::bytes(p ? Bytes(p, p + n) : Bytes());
     }
-    case TypeClass::Text: break;
+    case TypeClass::Text:
+      break;
   }
   return Variant(columnText(st, col));
 }
@@ -128,11 +144,15 @@ Variant readColumn(sqlite3_stmt* st, int col, DataTypeEnum type) {
 int bindValue(sqlite3_stmt* st, int index, const Variant& v) {
   switch (v.kind()) {
     case VarKind::Empty:
-    case VarKind::Null: return sqlite3_bind_null(st, index);
-    case VarKind::Bool: return sqlite3_bind_int(st, index, v.boolValue() ? 1 : 0);
+    case VarKind::Null:
+      return sqlite3_bind_null(st, index);
+    case VarKind::Bool:
+      return sqlite3_bind_int(st, index, v.boolValue() ? 1 : 0);
     case VarKind::Int32:
-    case VarKind::Int64: return sqlite3_bind_int64(st, index, v.intValue());
-    case VarKind::Double: return sqlite3_bind_double(st, index, v.doubleValue());
+    case VarKind::Int64:
+      return sqlite3_bind_int64(st, index, v.intValue());
+    case VarKind::Double:
+      return sqlite3_bind_double(st, index, v.doubleValue());
     case VarKind::String:
     case VarKind::Guid:
       return sqlite3_bind_text(st, index, v.text().data(), static_cast<int>(v.text().size()), SQLITE_TRANSIENT);
@@ -189,7 +209,8 @@ std::optional<Variant> convertForType(const Variant& v, DataTypeEnum type) {
         const std::string t = v.toString();
         return Variant::bytes(Bytes(t.begin(), t.end()));
       }
-    case TypeClass::Text: break;
+    case TypeClass::Text:
+      break;
   }
   if (type == adEmpty || type == adVariant) return v;
   return Variant(v.toString());

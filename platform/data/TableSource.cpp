@@ -12,10 +12,10 @@ namespace {
 
 struct Token {
   enum Kind { Word, Quoted, Literal, Punct } kind = Word;
-  std::string text;   // as written
-  std::string name;   // Word / Quoted: the identifier without quotes
+  std::string text;  // as written
+  std::string name;  // Word / Quoted: the identifier without quotes
   std::size_t begin = 0, end = 0;
-  int depth = 0;      // parenthesis depth
+  int depth = 0;  // parenthesis depth
 };
 
 bool wordChar(char c) {
@@ -85,11 +85,13 @@ bool tokenize(std::string_view s, std::vector<Token>& out) {
   return depth == 0;
 }
 
-bool isWord(const Token& t, const char* w) { return t.kind == Token::Word && iequals(t.name, w); }
+bool isWord(const Token& t, const char* w) {
+  return t.kind == Token::Word && iequals(t.name, w);
+}
 
 bool isClauseKeyword(const Token& t) {
-  for (const char* k : {"WHERE", "ORDER", "GROUP", "HAVING", "LIMIT", "UNION", "EXCEPT", "INTERSECT", "JOIN",
-                        "INNER", "LEFT", "RIGHT", "CROSS", "NATURAL", "FULL", "OUTER", "ON", "WINDOW", "USING"})
+  for (const char* k : {"WHERE", "ORDER", "GROUP", "HAVING", "LIMIT", "UNION", "EXCEPT", "INTERSECT", "JOIN", "INNER",
+                        "LEFT", "RIGHT", "CROSS", "NATURAL", "FULL", "OUTER", "ON", "WINDOW", "USING"})
     if (isWord(t, k)) return true;
   return false;
 }
@@ -100,7 +102,9 @@ bool isAggregate(const Token& t) {
   return false;
 }
 
-bool isIdentifier(const Token& t) { return t.kind == Token::Quoted || (t.kind == Token::Word && !isClauseKeyword(t)); }
+bool isIdentifier(const Token& t) {
+  return t.kind == Token::Quoted || (t.kind == Token::Word && !isClauseKeyword(t));
+}
 
 // Whether the source is one identifier, possibly bracketed.
 bool isBareName(std::string_view source, std::string& name) {

@@ -16,9 +16,9 @@ namespace vrel::data {
 class Session;
 
 struct TableSource {
-  std::string sql;          // the statement to run
-  std::string table;        // base table when updatable
-  bool updatable = false;   // sql starts with the rowid column
+  std::string sql;         // the statement to run
+  std::string table;       // base table when updatable
+  bool updatable = false;  // sql starts with the rowid column
 };
 
 // A bare name (or adCmdTable) is a table: "SELECT * FROM name".

@@ -11,7 +11,9 @@ namespace vrel::data {
 
 namespace {
 
-bool isHex(char c) { return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f'); }
+bool isHex(char c) {
+  return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f');
+}
 
 // CLng rounds halves to even.
 Converted<std::int32_t> longFromDouble(double d) {
@@ -25,10 +27,14 @@ Converted<std::int32_t> longFromDouble(double d) {
 
 const char* vbConversionErrorText(int error) {
   switch (error) {
-    case 6: return "Overflow";
-    case 13: return "Type mismatch";
-    case 94: return "Invalid use of Null";
-    default: return "";
+    case 6:
+      return "Overflow";
+    case 13:
+      return "Type mismatch";
+    case 94:
+      return "Invalid use of Null";
+    default:
+      return "";
   }
 }
 
@@ -76,46 +82,61 @@ const std::string& Variant::text() const {
 std::string Variant::toString() const {
   switch (kind()) {
     case VarKind::Empty:
-    case VarKind::Null: return "";
-    case VarKind::Bool: return boolValue() ? "True" : "False";
+    case VarKind::Null:
+      return "";
+    case VarKind::Bool:
+      return boolValue() ? "True" : "False";
     case VarKind::Int32:
-    case VarKind::Int64: return std::to_string(intValue());
-    case VarKind::Double: return vbNumberText(doubleValue());
-    case VarKind::String: return text();
-    case VarKind::Bytes: return utf16leToUtf8(bytesValue().data(), bytesValue().size());
-    case VarKind::Guid: return "{" + text() + "}";
-    case VarKind::Date: return vbDateText(dateValue());
+    case VarKind::Int64:
+      return std::to_string(intValue());
+    case VarKind::Double:
+      return vbNumberText(doubleValue());
+    case VarKind::String:
+      return text();
+    case VarKind::Bytes:
+      return utf16leToUtf8(bytesValue().data(), bytesValue().size());
+    case VarKind::Guid:
+      return "{" + text() + "}";
+    case VarKind::Date:
+      return vbDateText(dateValue());
   }
   return "";
 }
 
 Converted<double> Variant::toDouble() const {
   switch (kind()) {
-    case VarKind::Empty: return {0, 0};
-    case VarKind::Null: return {0, 94};
-    case VarKind::Bool: return {boolValue() ? -1.0 : 0.0, 0};
+    case VarKind::Empty:
+      return {0, 0};
+    case VarKind::Null:
+      return {0, 94};
+    case VarKind::Bool:
+      return {boolValue() ? -1.0 : 0.0, 0};
     case VarKind::Int32:
-    case VarKind::Int64: return {static_cast<double>(intValue()), 0};
-    case VarKind::Double: return {doubleValue(), 0};
-    case VarKind::Date: return {dateValue(), 0};
+    case VarKind::Int64:
+      return {static_cast<double>(intValue()), 0};
+    case VarKind::Double:
+      return {doubleValue(), 0};
+    case VarKind::Date:
+      return {dateValue(), 0};
     case VarKind::String: {
       double d = 0;
       if (parseVbNumber(text(), d)) return {d, 0};
       return {0, 13};
     }
     case VarKind::Bytes:
-    case VarKind::Guid: return {0, 13};
+    case VarKind::Guid:
+      return {0, 13};
   }
   return {0, 13};
 }
 
 Converted<std::int32_t> Variant::toLong() const {
   switch (kind()) {
-    case VarKind::Int32: return {std::get<std::int32_t>(m_v), 0};
+    case VarKind::Int32:
+      return {std::get<std::int32_t>(m_v), 0};
     case VarKind::Int64: {
       const std::int64_t v = intValue();
-      if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
-        return {0, 6};
+      if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max()) return {0, 6};
       return {static_cast<std::int32_t>(v), 0};
     }
     default: {
@@ -140,15 +161,19 @@ Converted<bool> Variant::toBool() const {
 
 Converted<double> Variant::toDate() const {
   switch (kind()) {
-    case VarKind::Date: return {dateValue(), 0};
-    case VarKind::Null: return {0, 94};
+    case VarKind::Date:
+      return {dateValue(), 0};
+    case VarKind::Null:
+      return {0, 94};
     case VarKind::String: {
       if (auto d = parseUsDate(text())) return {*d, 0};
       return {0, 13};
     }
     case VarKind::Bytes:
-    case VarKind::Guid: return {0, 13};
-    default: return toDouble();
+    case VarKind::Guid:
+      return {0, 13};
+    default:
+      return toDouble();
   }
 }
 

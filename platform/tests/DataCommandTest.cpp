@@ -63,8 +63,8 @@ TEST_F(DataCommandTest, ParametersSetByNameAfterAnImplicitRefresh) {
 }
 
 TEST_F(DataCommandTest, AppendedParametersAndARecordsetOnTheCommand) {
-  cmd.parameters().append(Command::createParameter("@ObjectID", adGUID, adParamInput, 0,
-                                                   Variant("00000001-0000-0000-0000-0000000000AA")));
+  cmd.parameters().append(
+      Command::createParameter("@ObjectID", adGUID, adParamInput, 0, Variant("00000001-0000-0000-0000-0000000000AA")));
   cmd.parameters().append(Command::createParameter("@NewAlias", adVarWChar, adParamInput, 0, Variant("Admin'1")));
   cmd.parameters().append(Command::createParameter("@Mode", adInteger, adParamInput, 0, Variant(7)));
   Recordset rs;
@@ -85,20 +85,25 @@ TEST_F(DataCommandTest, BadCallsFailWithTheServersMessages) {
     const char* description;
   };
   const Row rows[] = {
-      {"missing parameter", {Command::createParameter("@NewAlias", adVarWChar, adParamInput, 0, Variant("x"))},
-       -2147217904, "Procedure 'sp_TestRename' expects parameter '@ObjectID', which was not supplied."},
+      {"missing parameter",
+       {Command::createParameter("@NewAlias", adVarWChar, adParamInput, 0, Variant("x"))},
+       -2147217904,
+       "Procedure 'sp_TestRename' expects parameter '@ObjectID', which was not supplied."},
       {"unknown parameter",
        {Command::createParameter("@ObjectID", adGUID, adParamInput, 0, Variant("00000001-0000-0000-0000-0000000000AA")),
         Command::createParameter("@Bogus", adInteger, adParamInput, 0, Variant(1))},
-       -2147217900, "@Bogus is not a parameter for procedure sp_TestRename."},
+       -2147217900,
+       "@Bogus is not a parameter for procedure sp_TestRename."},
       {"text that is no GUID",
        {Command::createParameter("@ObjectID", adGUID, adParamInput, 0, Variant("")),
         Command::createParameter("@NewAlias", adVarWChar, adParamInput, 0, Variant("x"))},
-       -2147217900, "Error converting data type nvarchar to uniqueidentifier."},
+       -2147217900,
+       "Error converting data type nvarchar to uniqueidentifier."},
       {"raised by the body",
        {Command::createParameter("@ObjectID", adGUID, adParamInput, 0, Variant("00000001-0000-0000-0000-0000000000AA")),
         Command::createParameter("@NewAlias", adVarWChar, adParamInput, 0, Variant(""))},
-       -2147467259, "The new alias must not be empty."},
+       -2147467259,
+       "The new alias must not be empty."},
   };
   for (const Row& r : rows) {
     cmd.parameters().clear();
@@ -114,9 +119,10 @@ TEST_F(DataCommandTest, BadCallsFailWithTheServersMessages) {
 }
 
 TEST_F(DataCommandTest, ConnectionAndRecordsetCallProceduresByName) {
-  EXPECT_EQ(cn.execute("dbo.SP_TESTRENAME", {Variant("00000002-0000-0000-0000-0000000000AA"), Variant("ESub2"), Variant(9)},
-                       adCmdStoredProc),
-            1);
+  EXPECT_EQ(
+      cn.execute("dbo.SP_TESTRENAME", {Variant("00000002-0000-0000-0000-0000000000AA"), Variant("ESub2"), Variant(9)},
+                 adCmdStoredProc),
+      1);
   EXPECT_EQ(aliasOf(9), "ESub2") << "arguments by position";
   Recordset rs;
   const AdoError e = raised([&] { rs.open("sp_TestRename", cn, adOpenStatic, adLockReadOnly, adCmdStoredProc); });
@@ -129,7 +135,8 @@ TEST_F(DataCommandTest, TextCommandsBindPositionalParameters) {
   text.setActiveConnection(cn);
   text.setCommandType(adCmdText);
   text.setCommandText("UPDATE Subscriber SET FirstName = ? WHERE Alias = ?");
-  text.parameters().append(Command::createParameter("", adVarWChar, adParamInput, 0, Variant("Mary'); DROP TABLE x;--")));
+  text.parameters().append(
+      Command::createParameter("", adVarWChar, adParamInput, 0, Variant("Mary'); DROP TABLE x;--")));
   text.parameters().append(Command::createParameter("", adVarWChar, adParamInput, 0, Variant("O'MALLEY")));
   EXPECT_EQ(text.execute(), 1);
   Recordset rs;

@@ -161,9 +161,10 @@ TEST_F(DataConnectionTest, ServerCollationAndFunctionsWorkInSql) {
   rs.open("SELECT COUNT(*) AS N FROM Subscriber WHERE Alias LIKE 'jsmith%'", cn);
   EXPECT_EQ(rs.fields("N").value().toLong().value, 2);
   rs.close();
-  rs.open("SELECT LEN('ab  ') AS L, ISNULL(NULL, 'x') AS I, CHARINDEX('MITH', 'jsmith') AS C, "
-          "LENGTH(NEWID()) AS G, GETDATE() AS D",
-          cn);
+  rs.open(
+      "SELECT LEN('ab  ') AS L, ISNULL(NULL, 'x') AS I, CHARINDEX('MITH', 'jsmith') AS C, "
+      "LENGTH(NEWID()) AS G, GETDATE() AS D",
+      cn);
   EXPECT_EQ(rs.fields("L").value().toLong().value, 2);
   EXPECT_EQ(rs.fields("I").value().toString(), "x");
   EXPECT_EQ(rs.fields("C").value().toLong().value, 3);
@@ -187,7 +188,9 @@ TEST_F(DataConnectionTest, ExecuteBindsValuesAndReportsRowsAndErrors) {
   EXPECT_EQ(e.source, "Microsoft OLE DB Provider for SQL Server");
   e = raised([&] { cn.execute("SELECT Nope FROM Subscriber"); });
   EXPECT_EQ(e.description, "Invalid column name 'Nope'.");
-  e = raised([&] { cn.execute("INSERT INTO Subscriber (SubscriberObjectID) VALUES ('00000001-0000-0000-0000-0000000000aa')"); });
+  e = raised([&] {
+    cn.execute("INSERT INTO Subscriber (SubscriberObjectID) VALUES ('00000001-0000-0000-0000-0000000000aa')");
+  });
   EXPECT_EQ(e.number, -2147217873) << "the same GUID in another spelling is a duplicate";
 }
 

@@ -68,9 +68,16 @@ TEST_F(DataFindFilterTest, FindOperatorsValuesAndWildcards) {
 }
 
 TEST_F(DataFindFilterTest, BadCriteriaRaise3001AndUnknownColumns3265) {
-  const char* bad[] = {"Alias LIKE '*mith'", "Alias LIKE 'j*th'", "Alias = 'open",       "Alias == 'x'",
-                       "Alias = 'a' AND Extension = 1", "Alias",  "Extension = 'twelve'", "Created = #32/1/2001#",
-                       "Alias = Null",        "Created = #7/22/97 13:05:00.250#"};
+  const char* bad[] = {"Alias LIKE '*mith'",
+                       "Alias LIKE 'j*th'",
+                       "Alias = 'open",
+                       "Alias == 'x'",
+                       "Alias = 'a' AND Extension = 1",
+                       "Alias",
+                       "Extension = 'twelve'",
+                       "Created = #32/1/2001#",
+                       "Alias = Null",
+                       "Created = #7/22/97 13:05:00.250#"};
   for (const char* c : bad) {
     rs.moveFirst();
     EXPECT_EQ(raised([&] { rs.find(c); }).number, 3001) << c;
@@ -103,8 +110,9 @@ TEST_F(DataFindFilterTest, FindSearchesFromTheCurrentRow) {
 }
 
 TEST_F(DataFindFilterTest, OptimizeGivesTheSameResultsAsAScan) {
-  cn.execute("CREATE TABLE Big (ID INTEGER PRIMARY KEY, Code VARCHAR(20) COLLATE SQLSRV, ObjectID UNIQUEIDENTIFIER "
-             "COLLATE SQLGUID, N INT)");
+  cn.execute(
+      "CREATE TABLE Big (ID INTEGER PRIMARY KEY, Code VARCHAR(20) COLLATE SQLSRV, ObjectID UNIQUEIDENTIFIER "
+      "COLLATE SQLGUID, N INT)");
   std::mt19937 rng(7);
   cn.beginTrans();
   for (int i = 0; i < 400; ++i) {
@@ -136,13 +144,19 @@ TEST_F(DataFindFilterTest, OptimizeGivesTheSameResultsAsAScan) {
     std::string criteria;
     char guid[64];
     switch (trial % 4) {
-      case 0: criteria = "Code = '" + std::string(k % 2 ? "aB" : "Ab") + std::to_string(k % 26) + "'"; break;
+      case 0:
+        criteria = "Code = '" + std::string(k % 2 ? "aB" : "Ab") + std::to_string(k % 26) + "'";
+        break;
       case 1:
         std::snprintf(guid, sizeof guid, "ObjectID = '{%08X-0000-0000-0000-000000000000}'", k % 31);
         criteria = guid;
         break;
-      case 2: criteria = "N = " + std::to_string(k % 12); break;
-      default: criteria = "Code = 'edited'"; break;
+      case 2:
+        criteria = "N = " + std::to_string(k % 12);
+        break;
+      default:
+        criteria = "Code = 'edited'";
+        break;
     }
     const long skip = static_cast<long>(rng() % 3);
     for (Recordset* r : {&plain, &fast}) {
@@ -176,8 +190,8 @@ TEST_F(DataFindFilterTest, FilterCombinesClausesAndClears) {
        "ESubscriber"},
       {"or of ors", "(Alias = 'EAdmin' OR Alias = 'jsmith') OR Extension = 2004", 3, "EAdmin"},
       {"and of ands", "(Extension > 1000 AND Extension < 2004) AND FirstName <> 'John'", 3, "ESubscriber"},
-      {"guid, as the clean-up writes it", "SubscriberObjectID='{00000001-0000-0000-0000-0000000000AA}' AND IsPrimary='0'",
-       1, "EAdmin"},
+      {"guid, as the clean-up writes it",
+       "SubscriberObjectID='{00000001-0000-0000-0000-0000000000AA}' AND IsPrimary='0'", 1, "EAdmin"},
       {"nothing matches", "Alias = 'nobody'", 0, "EOF"},
   };
   for (const Row& r : rows) {
@@ -194,9 +208,10 @@ TEST_F(DataFindFilterTest, FilterCombinesClausesAndClears) {
 }
 
 TEST_F(DataFindFilterTest, FilterRefusesAnOrGroupAndedWithAClause) {
-  for (const char* f : {"(Alias = 'a' OR Alias = 'b') AND Extension = 1", "Extension = 1 AND (Alias = 'a' OR Alias = 'b')",
-                        "(Alias = 'a' OR Alias = 'b') AND (Extension = 1 OR Extension = 2)", "(Alias = 'a'",
-                        "Alias LIKE 'a*b'", "Alias = 'a' AND"}) {
+  for (const char* f :
+       {"(Alias = 'a' OR Alias = 'b') AND Extension = 1", "Extension = 1 AND (Alias = 'a' OR Alias = 'b')",
+        "(Alias = 'a' OR Alias = 'b') AND (Extension = 1 OR Extension = 2)", "(Alias = 'a'", "Alias LIKE 'a*b'",
+        "Alias = 'a' AND"}) {
     rs.setFilter("Extension = 1000");
     EXPECT_EQ(raised([&] { rs.setFilter(f); }).number, 3001) << f;
     EXPECT_EQ(rs.recordCount(), 1) << f << ": the old filter stays";

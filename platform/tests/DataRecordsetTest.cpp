@@ -100,9 +100,10 @@ TEST_F(DataRecordsetTest, ReadOnlyRecordsetsRefuseEveryEdit) {
   // A join cannot be written back, whatever lock was asked for.
   cn.execute("CREATE TABLE CallHandler (Alias TEXT COLLATE SQLSRV, OwnerID UNIQUEIDENTIFIER COLLATE SQLGUID)");
   cn.execute("INSERT INTO CallHandler SELECT 'ch_' || Alias, SubscriberObjectID FROM Subscriber");
-  rs.open("SELECT s.Alias, c.Alias AS Handler FROM Subscriber s INNER JOIN CallHandler c ON c.OwnerID = "
-          "s.SubscriberObjectID",
-          cn, adOpenKeyset, adLockOptimistic);
+  rs.open(
+      "SELECT s.Alias, c.Alias AS Handler FROM Subscriber s INNER JOIN CallHandler c ON c.OwnerID = "
+      "s.SubscriberObjectID",
+      cn, adOpenKeyset, adLockOptimistic);
   EXPECT_EQ(rs.lockType(), adLockReadOnly);
   EXPECT_EQ(raised([&] { rs.fields("Handler") = "x"; }).number, 3251);
   EXPECT_EQ(count("Alias = 'EAdmin'"), 1);

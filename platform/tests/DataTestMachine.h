@@ -45,16 +45,17 @@ class DataTestMachine {
         "CREATE TABLE Subscriber (SubscriberObjectID UNIQUEIDENTIFIER COLLATE SQLGUID PRIMARY KEY, "
         "Alias VARCHAR(64) COLLATE SQLSRV, FirstName NVARCHAR(64) COLLATE SQLSRV, Extension INT, "
         "Created DATETIME, IsPrimary BIT DEFAULT 0, Undeletable INT DEFAULT 1)");
-    const char* rows[][3] = {{"EAdmin", "Example", "1000"},     {"ESubscriber", "Example", "1001"},
-                             {"jsmith", "John", "2001"},        {"JSmithers", "Jane", "2002"},
-                             {"Installer", "Setup ", "2003"},   {"o'malley", "Owen", "2004"}};
+    const char* rows[][3] = {{"EAdmin", "Example", "1000"},   {"ESubscriber", "Example", "1001"},
+                             {"jsmith", "John", "2001"},      {"JSmithers", "Jane", "2002"},
+                             {"Installer", "Setup ", "2003"}, {"o'malley", "Owen", "2004"}};
     int n = 1;
     for (const auto& r : rows) {
       char id[40];
       std::snprintf(id, sizeof id, "%08X-0000-0000-0000-0000000000AA", n++);
-      cn.execute("INSERT INTO Subscriber (SubscriberObjectID, Alias, FirstName, Extension, Created) "
-                 "VALUES (?, ?, ?, ?, '1997-07-22 13:05:00')",
-                 {Variant(id), Variant(r[0]), Variant(r[1]), Variant(std::stoi(r[2]))});
+      cn.execute(
+          "INSERT INTO Subscriber (SubscriberObjectID, Alias, FirstName, Extension, Created) "
+          "VALUES (?, ?, ?, ?, '1997-07-22 13:05:00')",
+          {Variant(id), Variant(r[0]), Variant(r[1]), Variant(std::stoi(r[2]))});
     }
     cn.commitTrans();
   }
