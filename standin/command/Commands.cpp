@@ -30,6 +30,39 @@ commands:
   start "COMMAND LINE"       start a Windows command line on the machine (found like a
                              typed command) without waiting; prints the process id
   ps                         list the machine's live processes: pid, image name, command line
+  provision [OPTIONS]        install the stand-in server: a clean, running installation
+                             (registry branch, OrvixDB and ReportDB with the fresh-install
+                             objects, install root with its folders and tools, services running)
+      --computer NAME        computer name, 1 to 15 letters, digits, '-', '_' (default: the
+                             machine's ComputerName, else ORVIX01)
+      --root PATH            install root, a Windows path on any drive but Z: (default C:\Orvix)
+      --version TEXT         installed version a.b(c.d), e.g. 4.0(3.15) (the default)
+      --mailstore KIND       exchange55, exchange2000 (default) or domino
+      --language CODE        language code: ENU (default), DEU, FRA, JPN, ...
+      --failover ROLE        primary, secondary or none (default): the failover node branch
+      --installation-guid G  seed of the machine's directory IDs and system ID (default: random,
+                             so no two machines share them); the same GUID and computer name
+                             give the same installation
+      --force                replace a server that is installed already (otherwise refused)
+  populate [OPTIONS]         turn the installed fresh server into a lived-in one: subscribers
+                             with call handlers, extensions, messaging rules, menu entries,
+                             lists, notifications, stream files, mailboxes (docs/server-layout.md)
+      --subscribers N        number of subscribers, 1 to 9999 (default 10)
+      --seed S               seed; the same seed on the same installation gives the same
+                             server (default 1)
+      --messages M           at most M messages per mailbox, 0 to 1000 (default 4)
+  backup DIR                 write the server's disaster-recovery backup folder into DIR (a
+                             Windows path of the machine, or a host path starting with '/'):
+                             database images, "OrvixReg.reg", "BackedUpVersionInfo.txt",
+                             "SubscriberInfo.mdb", "messages\<alias>.PST", certificates,
+                             routing rules, stream files, greetings, event monitoring data
+  sql [--db DB] "STATEMENT"  run one statement; rows print as tab-separated lines under a
+                             header line (NULL as NULL, bytes as 0x..., dates as
+                             YYYY-MM-DD HH:MM:SS; in text \\ \t \r \n for \ tab CR LF); other
+                             statements print the line (N rows affected)
+      --db DB                OrvixDB (the default), ReportDB or another database of the
+                             machine's SQL instance, or an Access file: a Windows path (or a
+                             host path starting with '/') holding '\', ':' or ending in .mdb
   help, --help               this text
 
 environment:
@@ -82,6 +115,10 @@ int runCommand(const std::vector<std::string>& args) {
       {"service", cmdService},
       {"start", cmdStart},
       {"ps", cmdPs},
+      {"provision", cmdProvision},
+      {"populate", cmdPopulate},
+      {"backup", cmdBackup},
+      {"sql", cmdSql},
   };
   auto it = kCommands.find(args[0]);
   if (it == kCommands.end()) return usage(("unknown command " + args[0]).c_str());

@@ -23,5 +23,11 @@ int cmdService(const Args& args);
 // standin start "COMMAND LINE", standin ps
 int cmdStart(const Args& args);
 int cmdPs(const Args& args);
+// standin provision [OPTIONS], standin populate [OPTIONS]
+int cmdProvision(const Args& args);
+int cmdPopulate(const Args& args);
+// standin backup DIR, standin sql [--db NAME|FILE] "STATEMENT"
+int cmdBackup(const Args& args);
+int cmdSql(const Args& args);
 
 }  // namespace vrel::standin

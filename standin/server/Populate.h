@@ -1,0 +1,40 @@
+// standin populate: turns a fresh installation into a lived-in server with
+// N subscribers and everything that refers to them (call handlers,
+// extensions, messaging rules, menu entries, lists and memberships,
+// notifications, stream files, mailboxes, report activity). The same seed
+// on the same installation gives the same server, row for row and file for
+// file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vrel {
+class Machine;
+}
+
+namespace vrel::standin {
+
+inline constexpr int kMaxPopulateSubscribers = 9999;
+
+struct PopulateOptions {
+  int subscribers = 10;  // 1 to kMaxPopulateSubscribers
+  std::uint64_t seed = 1;
+  int maxMessagesPerMailbox = 4;
+};
+
+struct PopulateResult {
+  int subscribers = 0;
+  int callHandlers = 0;  // primary and other
+  int extensions = 0;
+  int lists = 0;
+  int streamFiles = 0;
+  int messages = 0;
+};
+
+// Populates the machine's installed server once: refused when no server is
+// installed or it has subscribers beyond a fresh installation's. The
+// database rows go in one transaction; false with error on failure.
+bool populateServer(Machine& machine, const PopulateOptions& options, PopulateResult& result, std::string& error);
+
+}  // namespace vrel::standin

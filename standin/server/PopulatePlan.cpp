@@ -1,0 +1,332 @@
+#include "standin/server/PopulatePlan.h"
+
+#include "platform/Text.h"
+#include "standin/server/ObjectReferences.h"
+#include "standin/server/ProvisionFiles.h"
+#include "standin/server/ProvisionIdentity.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <set>
+
+namespace vrel::standin {
+
+using data::Variant;
+
+namespace {
+
+// splitmix64: the same numbers on every platform and library.
+class Rng {
+ public:
+  explicit Rng(std::uint64_t seed) : m_state(seed) {}
+  std::uint64_t next() {
+    std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+  }
+  int below(int n) { return n <= 1 ? 0 : static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
+  bool chance(int percent) { return below(100) < percent; }
+
+ private:
+  std::uint64_t m_state;
+};
+
+constexpr const char* kFirstNames[] = {"John",  "Jane",   "Owen",  "Maria", "Ahmed", "Li",    "Priya",
+                                       "Sven",  "Chloe",  "Diego", "Amara", "Kenji", "Nora",  "Pavel",
+                                       "Ruth",  "Tomas",  "Ines",  "Yusuf", "Grace", "Hugo"};
+constexpr const char* kLastNames[] = {"Smith",  "Okafor", "Novak", "Garcia", "Tanaka", "Muller", "Rossi",
+                                      "Dubois", "Khan",   "Berg",  "Silva",  "Wong",   "Kowalski", "Haddad",
+                                      "Larsen", "Moreau", "Patel", "Fischer", "Ibarra", "Quinn"};
+
+struct Destination {
+  std::string id;
+  int type;  // kDestinationSubscriber or kDestinationCallHandler
+};
+
+struct Sub {
+  std::string id, alias, first, last, handlerId, extension;
+  std::string display() const { return first + " " + last; }
+};
+
+class Planner {
+ public:
+  Planner(const PopulateBase& base, const PopulateOptions& options, PopulatePlan& plan)
+      : m_base(base), m_options(options), m_plan(plan), m_rng(options.seed ^ 0xA5A5A5A5DEADBEEFULL),
+        m_seedText(base.systemId + "|" + base.computer + "|" + std::to_string(options.seed) + "|") {
+    for (const char* taken : {"eadmin", "esubscriber", "installer"}) m_aliases.insert(taken);
+    m_aliases.insert(foldCase("Orvix_" + base.computer));
+  }
+
+  void run() {
+    for (int i = 1; i <= m_options.subscribers; ++i) addSubscriber(i);
+    for (int i = 0; i < static_cast<int>(m_subs.size()); ++i) addPrimaryHandler(m_subs[i], i);
+    addLists();
+    addOtherHandlers();
+    addNotifications();
+    addMailboxes();
+    addSystemFiles();
+  }
+
+ private:
+  std::string guid(const std::string& name) { return derivedGuid(m_seedText + name); }
+  void row(const char* table, Row r) { m_plan.orvixRows.push_back({table, std::move(r)}); }
+
+  std::string stream(const std::string& ownerId, const std::string& kind, const std::string& what) {
+    const std::string path = m_base.root + "Stream Files\\" + ownerId + "_" + kind + ".wav";
+    m_plan.files.push_back({path, "RIFF stand-in stream: " + kind + " of " + what + "\n"});
+    ++m_plan.counts.streamFiles;
+    return path;
+  }
+
+  const Sub& otherSub(std::size_t self) {
+    if (m_subs.size() < 2) return m_subs[0];
+    std::size_t pick = static_cast<std::size_t>(m_rng.below(static_cast<int>(m_subs.size()) - 1));
+    return m_subs[pick >= self ? pick + 1 : pick];
+  }
+  Destination anyDestination(std::size_t self) {
+    if (m_rng.chance(70)) return {otherSub(self).id, kDestinationSubscriber};
+    if (!m_otherHandlers.empty() && m_rng.chance(50))
+      return {m_otherHandlers[static_cast<std::size_t>(m_rng.below(static_cast<int>(m_otherHandlers.size())))],
+              kDestinationCallHandler};
+    return {m_base.adminHandlerId, kDestinationCallHandler};
+  }
+  static const char* conversationFor(int type) { return type == kDestinationSubscriber ? "PHTransfer" : "PHGreeting"; }
+
+  std::string uniqueAlias(const std::string& first, const std::string& last) {
+    std::string base = first.substr(0, 1) + last;
+    for (char& c : base) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::string alias = base;
+    for (int n = 2; !m_aliases.insert(foldCase(alias)).second; ++n) alias = base + std::to_string(n);
+    return alias;
+  }
+
+  std::string mailAddress(const Sub& s) const {
+    if (m_base.mailStore == MailStoreKind::Domino) return "CN=" + s.display() + "/O=Orvix";
+    return "cn=" + s.alias + ",cn=Recipients,ou=" + m_base.computer + ",o=Orvix";
+  }
+
+  void addSubscriber(int i) {
+    Sub s;
+    s.first = kFirstNames[m_rng.below(std::size(kFirstNames))];
+    s.last = kLastNames[m_rng.below(std::size(kLastNames))];
+    s.alias = uniqueAlias(s.first, s.last);
+    s.id = guid("Subscriber:" + s.alias);
+    s.handlerId = guid("CallHandler:ch_" + s.alias);
+    s.extension = std::to_string(10000 + i);
+    const Variant type(m_base.mailStore == MailStoreKind::Domino ? 3 : 1);
+    row("Subscriber", {{"SubscriberObjectID", s.id}, {"Alias", s.alias}, {"UID", s.alias},
+                       {"DisplayName", s.display()}, {"FirstName", s.first}, {"LastName", s.last},
+                       {"DirectoryID", guid("Directory:" + s.alias)}, {"AddressID", mailAddress(s)},
+                       {"SubscriberType", type}, {"IsSubscriber", 1}, {"Undeletable", 0},
+                       {"HomeServer", m_base.computer}, {"StreamPath", stream(s.id, "name", s.alias)},
+                       {"MailTransferAgent", m_base.computer}, {"MailboxStoreObjectID", m_base.storeId},
+                       {"CallHandlerObjectID", s.handlerId}, {"LocationObjectID", m_base.locationId},
+                       {"ObjectChangedID", 1}});
+    row("GlobalSubscriber", {{"SubscriberObjectID", s.id}, {"Alias", s.alias}, {"DisplayName", s.display()},
+                             {"DirectoryID", guid("Directory:" + s.alias)}, {"LocationObjectID", m_base.locationId},
+                             {"SubscriberType", type}, {"IsSubscriber", 1}});
+    row("DistributionListMember", {{"SystemDListObjectID", m_base.allSubscribersListId}, {"MemberObjectID", s.id},
+                                   {"MemberObjectIDType", 1}});
+    m_subs.push_back(std::move(s));
+    ++m_plan.counts.subscribers;
+  }
+
+  void extension(const std::string& number, const std::string& handlerId) {
+    row("DTMFAccessID", {{"DTMFAccessID", number}, {"ParentObjectID", handlerId}});
+    ++m_plan.counts.extensions;
+  }
+
+  void rule(const std::string& handlerId, const char* kind, std::size_t self, const std::string& what) {
+    const std::string id = guid("MessagingRule:" + handlerId + ":" + kind);
+    Row r = {{"MessagingRuleObjectID", id}, {"ParentObjectID", handlerId}, {"Alias", kind},
+             {"StreamPath", stream(handlerId, std::string("rule_") + kind, what)}};
+    if (m_rng.chance(50)) {
+      const Destination d = anyDestination(self);
+      r.insert(r.end(), {{"Action", kActionGoTo}, {"ConversationName", conversationFor(d.type)},
+                         {"DestinationObjectID", d.id}, {"DestinationObjectIDType", d.type}});
+    } else {
+      r.push_back({"Action", kActionTakeMessage});
+    }
+    row("MessagingRule", std::move(r));
+  }
+
+  void menu(const std::string& handlerId, char key, const Destination& d) {
+    row("MenuEntry", {{"MenuEntryObjectID", guid("MenuEntry:" + handlerId + ":" + key)},
+                      {"ParentObjectID", handlerId}, {"TouchtoneKey", std::string(1, key)},
+                      {"Action", kActionGoTo}, {"ConversationName", conversationFor(d.type)},
+                      {"DestinationObjectID", d.id}, {"DestinationObjectIDType", d.type}});
+  }
+
+  void addPrimaryHandler(const Sub& s, int index) {
+    const std::size_t self = static_cast<std::size_t>(index);
+    const bool adminOwns = index == 0 || m_rng.chance(75);
+    const std::string owner = adminOwns ? m_base.adminId : m_subs[static_cast<std::size_t>(m_rng.below(index))].id;
+    Row r = {{"CallHandlerObjectID", s.handlerId}, {"Alias", "ch_" + s.alias}, {"TextName", s.display()},
+             {"IsPrimary", 1}, {"StreamPath", stream(s.handlerId, "standard", s.alias)},
+             {"AdministratorObjectID", owner}, {"AdministratorObjectIDType", 1},
+             {"RecipientObjectID", s.id}, {"RecipientObjectIDType", 1},
+             {"ExitAction", kActionGoTo}, {"ExitConversationName", "PHGreeting"},
+             {"ExitObjectID", m_base.adminHandlerId}, {"ExitObjectIDType", kDestinationCallHandler}};
+    if (m_subs.size() > 1 && m_rng.chance(50)) {
+      const Sub& to = otherSub(self);
+      r.insert(r.end(), {{"AfterMessageAction", kActionGoTo}, {"AfterMessageConversationName", "PHTransfer"},
+                         {"AfterMessageObjectID", to.id}, {"AfterMessageObjectIDType", kDestinationSubscriber}});
+    } else {
+      r.push_back({"AfterMessageAction", kActionHangUp});
+    }
+    row("CallHandler", std::move(r));
+    ++m_plan.counts.callHandlers;
+    extension(s.extension, s.handlerId);
+    if (index % 5 == 4) extension(std::to_string(30000 + index + 1), s.handlerId);
+    const char* kinds[] = {"closed", "alternate", "internal"};
+    const int rules = 1 + m_rng.below(3);
+    for (int k = 0; k < rules; ++k) rule(s.handlerId, kinds[k], self, s.alias);
+    menu(s.handlerId, '0', {m_base.adminHandlerId, kDestinationCallHandler});
+    if (m_subs.size() > 1 && m_rng.chance(30))
+      menu(s.handlerId, static_cast<char>('1' + m_rng.below(9)), {otherSub(self).id, kDestinationSubscriber});
+  }
+
+  void addLists() {
+    const int lists = std::max(1, m_options.subscribers / 10);
+    for (int k = 1; k <= lists; ++k) {
+      const std::string alias = "list" + std::to_string(k);
+      const std::string id = guid("DistributionList:" + alias);
+      row("DistributionList", {{"SystemDListObjectID", id}, {"Alias", alias}, {"UID", alias + m_base.systemId},
+                               {"TextName", "Team " + std::to_string(k)}, {"DirectoryID", guid("Directory:" + alias)},
+                               {"StreamPath", stream(id, "name", alias)},
+                               {"AdministratorObjectID", m_subs[static_cast<std::size_t>(m_rng.below(m_subs.size()))].id},
+                               {"AdministratorObjectIDType", 1}, {"ObjectChangedID", 1}});
+      std::set<std::size_t> members;
+      const int want = std::min<int>(static_cast<int>(m_subs.size()), 2 + m_rng.below(6));
+      while (static_cast<int>(members.size()) < want)
+        members.insert(static_cast<std::size_t>(m_rng.below(static_cast<int>(m_subs.size()))));
+      for (std::size_t m : members)
+        row("DistributionListMember", {{"SystemDListObjectID", id}, {"MemberObjectID", m_subs[m].id},
+                                       {"MemberObjectIDType", 1}});
+      m_lists.push_back(id);
+      ++m_plan.counts.lists;
+    }
+  }
+
+  void addOtherHandlers() {
+    const int handlers = std::max(1, m_options.subscribers / 5);
+    for (int k = 1; k <= handlers; ++k) {
+      const std::string alias = "Handler" + std::to_string(k);
+      const std::string id = guid("CallHandler:" + alias);
+      const bool listOwns = m_rng.chance(25);
+      const std::string owner = listOwns ? m_lists[static_cast<std::size_t>(m_rng.below(m_lists.size()))]
+                                         : m_subs[static_cast<std::size_t>(m_rng.below(m_subs.size()))].id;
+      row("CallHandler", {{"CallHandlerObjectID", id}, {"Alias", alias}, {"TextName", "Department " + std::to_string(k)},
+                          {"IsPrimary", 0}, {"StreamPath", stream(id, "standard", alias)},
+                          {"AdministratorObjectID", owner}, {"AdministratorObjectIDType", listOwns ? 2 : 1},
+                          {"RecipientObjectID", m_subs[static_cast<std::size_t>(m_rng.below(m_subs.size()))].id},
+                          {"RecipientObjectIDType", 1}, {"AfterMessageAction", kActionHangUp},
+                          {"ExitAction", kActionGoTo}, {"ExitConversationName", "PHGreeting"},
+                          {"ExitObjectID", m_base.adminHandlerId}, {"ExitObjectIDType", kDestinationCallHandler}});
+      ++m_plan.counts.callHandlers;
+      extension(std::to_string(50000 + k), id);
+      m_routes.push_back({std::to_string(50000 + k), alias});
+      m_otherHandlers.push_back(id);
+      rule(id, "standard", m_subs.size(), alias);
+      for (char key : {'1', '2', '3'})
+        menu(id, key, {m_subs[static_cast<std::size_t>(m_rng.below(m_subs.size()))].id, kDestinationSubscriber});
+    }
+    for (int k = 1; k <= std::max(1, m_options.subscribers / 10); ++k) {
+      const std::string alias = "Interview" + std::to_string(k);
+      row("InterviewHandler", {{"InterviewHandlerObjectID", guid("InterviewHandler:" + alias)}, {"Alias", alias},
+                               {"TextName", "Survey " + std::to_string(k)},
+                               {"AdministratorObjectID", m_subs[static_cast<std::size_t>(m_rng.below(m_subs.size()))].id},
+                               {"AdministratorObjectIDType", 1},
+                               {"RecipientObjectID", m_subs[static_cast<std::size_t>(m_rng.below(m_subs.size()))].id},
+                               {"RecipientObjectIDType", 1}});
+    }
+    const std::string lookup = guid("NameLookupHandler:Directory");
+    row("NameLookupHandler", {{"NameLookupHandlerObjectID", lookup}, {"Alias", "DirectoryHandler"},
+                              {"TextName", "Directory Handler"}, {"StreamPath", stream(lookup, "standard", "directory")},
+                              {"AdministratorObjectID", m_base.adminId}, {"AdministratorObjectIDType", 1},
+                              {"ExitAction", kActionGoTo}, {"ExitConversationName", "PHGreeting"},
+                              {"ExitObjectID", m_base.adminHandlerId}, {"ExitObjectIDType", kDestinationCallHandler}});
+  }
+
+  void addNotifications() {
+    for (std::size_t i = 0; i < m_subs.size(); ++i) {
+      const Sub& s = m_subs[i];
+      char phone[32];
+      std::snprintf(phone, sizeof phone, "555-%04zu", (i * 37 + 1000) % 10000);
+      row("NotificationMWI", {{"NotificationMWIObjectID", guid("MWI:" + s.alias)}, {"ParentAlias", s.alias},
+                              {"Extension", s.extension}});
+      std::vector<std::pair<std::string, std::string>> devices = {{"Home Phone", phone}};
+      if (i % 4 == 3) devices.push_back({"Pager", std::string("9") + phone});
+      for (const auto& [device, number] : devices) {
+        row("NotificationDevice", {{"NotificationDeviceObjectID", guid("Device:" + s.alias + ":" + device)},
+                                   {"ParentAlias", s.alias}, {"DeviceName", device}, {"PhoneNumber", number}});
+        row("NotificationRule", {{"NotificationRuleObjectID", guid("NotifyRule:" + s.alias + ":" + device)},
+                                 {"ParentAlias", s.alias}, {"DeviceName", device}});
+      }
+      if (i % 3 == 2)
+        row("PersonalDlist", {{"PersonalDlistObjectID", guid("PersonalDlist:" + s.alias)}, {"ParentAlias", s.alias},
+                              {"Alias", s.alias + "_friends"}});
+    }
+  }
+
+  void addMailboxes() {
+    const std::string store = std::string(kMailStoreFolder) + "\\" + m_base.storeAlias + "\\";
+    for (std::size_t i = 0; i < m_subs.size(); ++i) {
+      const Sub& s = m_subs[i];
+      const std::string folder = store + s.alias;
+      m_plan.folders.push_back(folder);
+      const int messages = m_rng.below(m_options.maxMessagesPerMailbox + 1);
+      for (int n = 1; n <= messages; ++n) {
+        char name[16], date[64];
+        std::snprintf(name, sizeof name, "\\%04d.msg", n);
+        std::snprintf(date, sizeof date, "2026-%02d-%02d %02d:%02d:00", 1 + m_rng.below(11), 1 + m_rng.below(28),
+                      8 + m_rng.below(10), m_rng.below(60));
+        const Sub& from = otherSub(i);
+        m_plan.files.push_back({folder + name, "From: " + from.display() + "\r\nTo: " + s.display() +
+                                                   "\r\nSubject: Voice message " + std::to_string(n) +
+                                                   "\r\nDate: " + date + "\r\n\r\nA voice message from " +
+                                                   from.alias + ".\r\n"});
+        ++m_plan.counts.messages;
+      }
+      m_plan.reportRows.push_back({"SubscriberActivity", {{"ActivityTime", "2026-06-01 09:00:00"},
+                                                          {"SubscriberObjectID", s.id}, {"Alias", s.alias},
+                                                          {"ActivityType", 1 + m_rng.below(3)},
+                                                          {"MessageCount", messages}}});
+    }
+  }
+
+  void addSystemFiles() {
+    std::string routing = "; Orvix call routing rules\r\n[Rule0]\r\nName=Default\r\nAction=AttemptSignIn\r\n";
+    int n = 1;
+    for (const auto& [number, alias] : m_routes)
+      routing += "[Rule" + std::to_string(n++) + "]\r\nName=" + alias + "\r\nDialedNumber=" + number +
+                 "\r\nAction=GoTo:" + alias + "\r\n";
+    m_plan.files.push_back({m_base.root + "Support\\Routing.rul", routing});
+    std::string events;
+    for (const Sub& s : m_subs) events += "2026-06-01 09:00:00\tSubscriberAdded\t" + s.alias + "\r\n";
+    m_plan.files.push_back({m_base.root + "ToolsDepot\\EventMonitoring\\database\\events1.log", events});
+  }
+
+  const PopulateBase& m_base;
+  const PopulateOptions& m_options;
+  PopulatePlan& m_plan;
+  Rng m_rng;
+  std::string m_seedText;
+  std::vector<Sub> m_subs;
+  std::vector<std::string> m_lists;
+  std::vector<std::string> m_otherHandlers;
+  std::vector<std::pair<std::string, std::string>> m_routes;
+  std::set<std::string> m_aliases;
+};
+
+}  // namespace
+
+PopulatePlan planPopulation(const PopulateBase& base, const PopulateOptions& options) {
+  PopulatePlan plan;
+  Planner(base, options, plan).run();
+  return plan;
+}
+
+}  // namespace vrel::standin
