@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Main job. Sets up and builds, then runs a drill on two stand-in machines
-# with the machine's own tools: a server's registry branch written on an
-# "old" machine, exported with regedit, imported on a "new" machine and
-# exported again byte for byte; the new machine's services stopped (one of
-# them hangs for a while) and started; left-over server processes killed.
+# Main job. Sets up and builds, then runs a drill on two stand-in machines:
+# an old server is installed, lived in and backed up; a new server is
+# installed; the backup folder is carried over; on the new machine the
+# services are stopped (one hangs for a while), left-over server processes
+# are killed, the backed-up registry branch is imported and re-exported byte
+# for byte, and the services are started again. The restore program itself
+# will take over these steps; until then the drill runs the machine's tools.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -16,50 +18,40 @@ step() { printf '\n== %s\n' "$*"; }
 
 step "old machine: $DRILL/old"
 export VREL_MACHINE=$DRILL/old
-"$BIN/standin" init
-"$BIN/standin" machine set ComputerName ORVIXOLD
-# A REGEDIT4 file as an administrator would write it by hand.
-printf '%s\r\n' 'REGEDIT4' '' \
-  '[HKEY_LOCAL_MACHINE\SOFTWARE\Tremarc\ZureVezuza\1.0]' \
-  '"Root Path"="E:\\Orvix"' \
-  '"Version Number"=dword:00040000' \
-  '"Switch File"="E:\\Orvix\\Switch\\switch.ini"' \
-  '"Logins"=hex(7):61,00,62,00,00,00' \
-  '"Blob"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,16,17,18,19,1a,1b,1c,1d,1e,1f' \
-  '' '[HKEY_LOCAL_MACHINE\SOFTWARE\Tremarc\ZureVezuza\1.0\Logging]' '@="on"' '' > "$DRILL/old/drive_c/seed.reg"
-"$BIN/regedit" /s 'C:\seed.reg'
-"$BIN/regedit" /e 'C:\OrvixReg.reg' 'HKEY_LOCAL_MACHINE\SOFTWARE\Tremarc'
-echo "exported C:\\OrvixReg.reg ($(stat -c %s "$DRILL/old/drive_c/OrvixReg.reg") bytes, UTF-16LE)"
+"$BIN/standin" provision --computer ORVIXOLD --root 'E:\Orvix' --version '4.0(3.15)' --installation-guid 11111111-2222-3333-4444-555555555555
+"$BIN/standin" populate --subscribers "${VREL_DRILL_SUBSCRIBERS:-25}"
+"$BIN/standin" backup 'F:\Backup' | tail -n 1
+"$BIN/standin" sql "SELECT COUNT(*) AS Subscribers FROM Subscriber"
 
 step "new machine: $DRILL/new"
 export VREL_MACHINE=$DRILL/new
-"$BIN/standin" init
-"$BIN/standin" machine set ComputerName ORVIXNEW
-mkdir -p "$DRILL/new/drive_d/Backup"
-cp "$DRILL/old/drive_c/OrvixReg.reg" "$DRILL/new/drive_d/Backup/OrvixReg.reg"
-"$BIN/regedit" /s 'd:\BACKUP\orvixreg.reg'
-"$BIN/regedit" /e 'C:\check.reg' 'HKEY_LOCAL_MACHINE\SOFTWARE\Tremarc'
-cmp "$DRILL/old/drive_c/OrvixReg.reg" "$DRILL/new/drive_c/check.reg"
-echo "re-exported branch is byte-identical to the backup's"
+"$BIN/standin" provision --computer ORVIXNEW --root 'D:\Program Files\Orvix' --version '4.0(3.15)'
+mkdir -p "$DRILL/new/drive_f"
+cp -r "$DRILL/old/drive_f/Backup" "$DRILL/new/drive_f/Backup"
+"$BIN/standin" sql "SELECT COUNT(*) AS Subscribers FROM Subscriber"
 
-step "services of the new machine"
-"$BIN/standin" service add AvTmSvc --display "Orvix Messaging" --hang-stop 2
-"$BIN/standin" service add AvDirChangeWriter --display "Orvix Directory Change Writer"
-"$BIN/net" stop "Orvix Messaging"
-"$BIN/net" stop AvDirChangeWriter
-"$BIN/standin" service list
-"$BIN/net" start AvTmSvc
-"$BIN/net" start AvDirChangeWriter
+step "stop the new machine's services (one hangs on stop for 2 seconds)"
+first=$("$BIN/standin" service list | head -n 1 | cut -f1)
+"$BIN/standin" service set "$first" --hang-stop 2
+"$BIN/standin" service list | cut -f1 | while read -r svc; do "$BIN/net" stop "$svc" | head -n 1; done
 "$BIN/net" stop NoSuchService || echo "(unknown service refused, as expected)"
 
 step "left-over server processes"
-mkdir -p "$DRILL/new/drive_e/Orvix"
-ln -sf "$BIN/sleeper" "$DRILL/new/drive_e/Orvix/TmServer.exe"
-"$BIN/standin" start 'E:\Orvix\TmServer.exe TmServer.exe 600' >/dev/null
-"$BIN/standin" start 'E:\Orvix\TmServer.exe TmSchedule.exe 600' >/dev/null
+ln -sf "$BIN/sleeper" "$DRILL/new/drive_d/Program Files/Orvix/TmServer.exe"
+"$BIN/standin" start '"D:\Program Files\Orvix\TmServer.exe" TmServer.exe 600' >/dev/null
+"$BIN/standin" start '"D:\Program Files\Orvix\TmServer.exe" TmSchedule.exe 600' >/dev/null
 sleep 0.5
 "$BIN/standin" ps
 "$BIN/kill" -F 'tm*.*'
-"$BIN/standin" ps
+
+step "the backed-up registry branch on the new machine"
+"$BIN/regedit" /e 'C:\PreRestore.reg' 'HKEY_LOCAL_MACHINE\Software\Tremarc'
+"$BIN/regedit" /s 'F:\BACKUP\orvixreg.reg'
+"$BIN/regedit" /e 'C:\check.reg' 'HKEY_LOCAL_MACHINE\SOFTWARE\Tremarc'
+cmp "$DRILL/new/drive_f/Backup/OrvixReg.reg" "$DRILL/new/drive_c/check.reg"
+echo "imported and re-exported: byte-identical to the backup's OrvixReg.reg"
+
+step "start the services again"
+"$BIN/standin" service list | cut -f1 | while read -r svc; do "$BIN/net" start "$svc" | head -n 1; done
 
 step "drill complete: machines in $DRILL"
