@@ -8,6 +8,9 @@
 #include <filesystem>
 #include <functional>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace vrel::data {
 namespace {
 
@@ -93,6 +96,50 @@ TEST_F(DatabaseRestoreTest, AnOpenConnectionKeepsTheRestoreOutWithTheExclusiveAc
   EXPECT_EQ(subscribers(), 7);
   EXPECT_TRUE(strayFiles().empty());
   EXPECT_TRUE(restoreDatabase(t.machine(), "OrvixDB", kImage)) << "free again once the connection closed";
+  EXPECT_EQ(subscribers(), 6);
+}
+
+TEST_F(DatabaseRestoreTest, AConnectionOfAnotherProcessKeepsTheRestoreOut) {
+  ASSERT_TRUE(backupDatabase(t.machine(), "OrvixDB", kImage));
+  addSubscriber("kept");
+  int ready[2], release[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(release), 0);
+  const std::string root = t.machine().root();
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    // The child opens its own machine: nothing of the parent's SQLite state
+    // may be used across the fork. Its copy of the release pipe's write end
+    // goes, so the parent closing its own ends the wait below.
+    close(ready[0]);
+    close(release[1]);
+    char c = 'x';
+    try {
+      std::string error;
+      auto machine = Machine::open(root, error);
+      Connection cn(*machine);
+      cn.open(test::kOrvixConnection);
+      c = 'r';
+      if (write(ready[1], &c, 1) != 1 || read(release[0], &c, 1) < 0) _exit(1);
+      cn.close();
+    } catch (...) {
+      if (write(ready[1], &c, 1) != 1) _exit(1);
+    }
+    _exit(0);
+  }
+  close(ready[1]);
+  close(release[0]);
+  char c = 0;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  ASSERT_EQ(c, 'r');
+  EXPECT_EQ(restoreDatabase(t.machine(), "OrvixDB", kImage).number, kErrExclusiveAccess);
+  close(release[1]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(ready[0]);
+  EXPECT_EQ(subscribers(), 7);
+  EXPECT_TRUE(restoreDatabase(t.machine(), "OrvixDB", kImage)) << "free once the other process ended";
   EXPECT_EQ(subscribers(), 6);
 }
 
