@@ -1,6 +1,7 @@
 #include "standin/command/Commands.h"
 
 #include "platform/Machine.h"
+#include "standin/server/ServerProcedures.h"
 
 #include <memory>
 
@@ -105,6 +106,7 @@ std::unique_ptr<Machine> openMachine() {
 }
 
 int runCommand(const std::vector<std::string>& args) {
+  standin::registerServerProcedures();
   if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
     std::fputs(kHelp, stdout);
     return args.empty() ? 2 : 0;
