@@ -6,6 +6,7 @@
 #include "platform/data/DatabaseBackup.h"
 #include "platform/data/SqlInstance.h"
 #include "platform/registry/RegImport.h"
+#include "standin/server/ProvisionCertificates.h"
 #include "standin/server/ServerRegistry.h"
 
 #include <cstdio>
@@ -158,7 +159,8 @@ bool backupServer(Machine& machine, const std::string& folder, BackupReport& rep
   BackupWriter w(machine, folder, report, error);
   return w.database("OrvixDB", "OrvixDBBackUp.sql", true) && w.database("ReportDB", "ReportDBBackup.sql", false) &&
          w.registryBranch() && w.versionFile() && backupSubscribers(machine, folder, report, error) &&
-         w.certificateDatabase() && w.rootItem(rootDir, "Support\\Routing.rul", "routing.rul", false) &&
+         w.certificateDatabase() && backupCertificates(machine, folder, report, error) &&
+         w.rootItem(rootDir, "Support\\Routing.rul", "routing.rul", false) &&
          w.rootItem(rootDir, "Stream Files", "Stream Files", true) &&
          w.rootItem(rootDir, "Localize\\DefaultConfiguration", "DefaultConfig", true) &&
          w.rootItem(rootDir, "ToolsDepot\\EventMonitoring\\database", "EMSDatabase", true);

@@ -5,6 +5,7 @@
 #include "platform/Services.h"
 #include "platform/data/Connection.h"
 #include "standin/server/AccessSchemas.h"
+#include "standin/server/ProvisionCertificates.h"
 
 #include <array>
 
@@ -114,6 +115,7 @@ bool createInstallFiles(Machine& machine, const ServerIdentity& id, std::string&
     return false;
   const std::string store = std::string(kMailStoreFolder) + "\\" + id.mailStoreAlias();
   if (!report(files.createFolder(store), store, error)) return false;
+  if (exportsCertificates(id.version()) && !createMachineCertificate(machine, id.computer(), error)) return false;
   return copyTools(files, root, error);
 }
 
