@@ -151,9 +151,8 @@ void Session::bindAll(const Statement& st, const std::vector<Variant>& params) c
   }
 }
 
-long Session::execute(std::string_view sql, const std::vector<Variant>& params) const {
-  long total = 0;
-  bool changed = false;
+template <typename F>
+bool Session::forEachStatement(std::string_view sql, const std::vector<Variant>& params, F&& each) const {
   bool first = true;
   const std::string text = toSqliteText(sql);
   std::string_view rest = text;
@@ -162,44 +161,45 @@ long Session::execute(std::string_view sql, const std::vector<Variant>& params) 
     Statement st = prepare(rest, &tail);
     rest = tail;
     if (!st) continue;
-    if (first) bindAll(st, params);
+    if (first) bindAll(st, params);  // parameters belong to the first statement
     first = false;
-    int rc;
-    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
-    }
-    if (rc != SQLITE_DONE) raiseLast(rc);
+    each(st);
+  }
+  return !first;
+}
+
+void Session::stepToEnd(const Statement& st) const {
+  int rc;
+  while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+  }
+  if (rc != SQLITE_DONE) raiseLast(rc);
+}
+
+long Session::execute(std::string_view sql, const std::vector<Variant>& params) const {
+  long total = 0;
+  bool changed = false;
+  const bool ran = forEachStatement(sql, params, [&](const Statement& st) {
+    stepToEnd(st);
     if (!sqlite3_stmt_readonly(st.get())) {
       changed = true;
       total += static_cast<long>(sqlite3_changes(m_db));
     }
-  }
-  if (first && !params.empty()) raiseAdo(adErrInvalidArgument, "ADODB.Command");
+  });
+  if (!ran && !params.empty()) raiseAdo(adErrInvalidArgument, "ADODB.Command");
   return changed ? total : -1;
 }
 
 Rowset Session::query(std::string_view sql, const std::vector<Variant>& params, bool* produced) const {
   Rowset result;
   bool haveRows = false;
-  bool first = true;
-  const std::string text = toSqliteText(sql);
-  std::string_view rest = text;
-  while (!blank(rest)) {
-    std::string_view tail;
-    Statement st = prepare(rest, &tail);
-    rest = tail;
-    if (!st) continue;
-    if (first) bindAll(st, params);
-    first = false;
+  forEachStatement(sql, params, [&](const Statement& st) {
     if (!haveRows && sqlite3_column_count(st.get()) > 0) {
       haveRows = true;
       readRows(st, result);
-      continue;
+    } else {
+      stepToEnd(st);
     }
-    int rc;
-    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
-    }
-    if (rc != SQLITE_DONE) raiseLast(rc);
-  }
+  });
   if (produced)
     *produced = haveRows;
   else if (!haveRows)

@@ -82,6 +82,12 @@ class Session {
   void openSql(const DataSourceSpec& spec);
   void openJet(const DataSourceSpec& spec);
   void openFile(const std::string& hostFile, const std::string& displayName);
+  // Prepares each statement of a batch in turn (binding params to the
+  // first) and hands it to each; false when the batch held no statement.
+  template <typename F>
+  bool forEachStatement(std::string_view sql, const std::vector<Variant>& params, F&& each) const;
+  // Steps a statement to its end, discarding rows.
+  void stepToEnd(const Statement& st) const;
 
   Machine& m_machine;
   ProviderKind m_kind;

@@ -17,17 +17,22 @@ std::string makeTemp() {
   if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
   return tmpl;
 }
+// Removes a folder a test made; read-only folders in it must not stop the
+// clean-up (links are left as they are: their targets are not ours).
+void removeTree(const std::string& path) {
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(path, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec))
+    if (!it->is_symlink(ec)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(path, ec);
+}
+
 }  // namespace
 
 TempDir::TempDir() : m_path(makeTemp()) {}
 
 TempDir::~TempDir() {
-  std::error_code ec;
-  // Read-only folders made by a test must not stop the clean-up.
-  for (auto it = fs::recursive_directory_iterator(m_path, ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec))
-    if (!it->is_symlink(ec)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-  fs::remove_all(m_path, ec);
+  removeTree(m_path);
 }
 
 ScratchMachine::ScratchMachine() : m_base(makeTemp()), m_root(m_base + "/machine") {
@@ -42,11 +47,7 @@ ScratchMachine::ScratchMachine() : m_base(makeTemp()), m_root(m_base + "/machine
 ScratchMachine::~ScratchMachine() {
   m_files.reset();
   m_machine.reset();
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(m_base, ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec))
-    if (!it->is_symlink(ec)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-  fs::remove_all(m_base, ec);
+  removeTree(m_base);
 }
 
 void ScratchMachine::activate() const { setenv("VREL_MACHINE", m_root.c_str(), 1); }
