@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PACKAGES=(build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libsqlite3-dev sqlite3 libssl-dev
+  qt6-base-dev qt6-base-dev-tools libsqlite3-dev sqlite3 libssl-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev xvfb xauth ccache fonts-dejavu-core)
 
 missing=()

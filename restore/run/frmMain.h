@@ -1,0 +1,117 @@
+// frmMain, the restore program's main form: the backup source, the options,
+// the progress panel and the menus as a model, with the form's event
+// procedures and the procedures of the restore run that belong to it. Each
+// concern lives in its own source file (frmMain*.cpp).
+#pragma once
+
+#include "restore/preserve/SQLInfo.h"
+#include "restore/run/EndProgram.h"
+#include "restore/run/FormModel.h"
+#include "restore/run/Program.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace vrel::restore {
+
+// The new machine's values saved before the backup is imported, and written
+// back over it afterwards. The two passwords live only here, in memory.
+struct PreservedValues {
+  std::string pwDTMF;
+  std::string pwNT;
+  std::string promptSet;
+  std::string failureConversationPath;
+  std::string messageStoreAdminProgID;
+  std::string directoryServerName;
+  std::string mailServerName;
+  std::string dalProgID;
+  std::string malProgID;
+  std::string malEXServerName;
+  std::string idcProgID;
+  std::string mailStoreType;
+  std::string accessDbFileName;
+  std::string msgStoreRes;
+  std::int32_t ldapPort = 389;
+};
+
+// The backed-up server's values read right after its registry was imported,
+// and re-asserted after the new machine's branches went back.
+struct BackedUpSetupValues {
+  std::string switchFile;
+  std::string guiLanguageDefault;
+  std::string tuiLanguageDefault;
+  std::string ttsLanguageDefault;
+  std::int16_t locationType = 0;
+};
+
+// What a run keeps for its whole duration.
+struct RunValues {
+  bool justRestoreDB = false;
+  std::string newServerName;
+  bool failover = false;
+  std::int16_t syncRetryCount = 0;
+  PreservedValues preserved;
+  BackedUpSetupValues backedUp;
+  NewInstallSqlValues sql;
+};
+
+class frmMain : public FormModel {
+ public:
+  explicit frmMain(Program& program);
+
+  Program& program() { return m_program; }
+
+  // The progress check boxes in the order a full run ticks them; their
+  // label indices and string IDs.
+  struct ProgressBox {
+    const char* checkBox;
+    int label;
+    int stringId;
+  };
+  static const std::array<ProgressBox, 15> kProgress;
+
+  void Auto_Init() override;
+
+  // Event procedures.
+  void Form_Load();
+  void cmdBrowse_Click();
+  void chkRestoreMessages_Click();
+  void chkUseAliasMappingFile_Click();
+  void cmdBrowseForAliasMappingFile_Click();
+  void cmdRestore_Click();
+  void cmdExit_Click();
+  void Form_Unload();
+  void mnuHelp_Click();
+  void mnuAbout_Click();
+  void mnuCheckForUpdatedVersion_Click();
+  void mnuRestoreCertificates_Click();
+
+  // The exit procedure: closes the log and the help window, waits 500 ms and
+  // ends the program (throws EndProgram).
+  [[noreturn]] void ExitProgram(ProgramEnd how);
+
+  // Procedures of the restore run.
+  void ShutDownOrvix();
+  void StartUpOrvix();
+  void BackupLocalConfigurationData();
+  void RestoreRegistryFromBackup();  // the registry restore phase
+  void RestoreLocalConfigurationData();
+  void RestoreDatabases();           // phase 10
+
+  // Ticks a progress check box and lets the front-end repaint.
+  void tick(const char* checkBox);
+
+  // Text of txtTargetPath: the backup folder, ending in a backslash.
+  std::string targetPath() const { return control("txtTargetPath").caption; }
+  bool ticked(const char* checkBox) const { return control(checkBox).value == 1; }
+
+  RunValues run;
+
+ private:
+  void buildControls();
+
+  Program& m_program;
+};
+
+}  // namespace vrel::restore
