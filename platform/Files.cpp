@@ -194,6 +194,8 @@ FileStatus Files::setReadOnly(std::string_view path, bool readOnly) const {
   const std::string host = m_paths.toHost(path);
   struct stat st{};
   if (!hostStat(host, st)) return fromErrno(ENOENT, path);
+  // Read-only media: the attributes of what they hold cannot change either.
+  if (!folderAcceptsChanges(host)) return accessDenied(path);
   const mode_t mode = readOnly ? (st.st_mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (st.st_mode | S_IWUSR);
   if (::chmod(host.c_str(), mode & 07777) != 0) return fromErrno(errno, path);
   return FileStatus::ok();

@@ -56,6 +56,8 @@ TEST_F(PathsAndFilesTest, ReadOnlyFolderStandsForReadOnlyMedia) {
   EXPECT_EQ(files.writeAll("F:\\Backup\\new.txt", "x").number, 75);
   EXPECT_EQ(files.copyFile("F:\\Backup\\OrvixReg.reg", "F:\\Backup\\copy.reg", false).number, 75);
   EXPECT_FALSE(files.exists("F:\\Backup\\new.txt"));
+  EXPECT_EQ(files.setReadOnly("F:\\Backup\\OrvixReg.reg", true).number, 75) << "attributes cannot change either";
+  EXPECT_FALSE(files.isReadOnly("F:\\Backup\\OrvixReg.reg"));
 }
 
 TEST_F(PathsAndFilesTest, MissingFilesAndCopiesReportVbErrors) {

@@ -59,7 +59,7 @@ class FindProgram : public ProcessesTest, public ::testing::WithParamInterface<F
 TEST_P(FindProgram, LikeATypedCommand) {
   WinPaths::setCurrentFolder("C:\\Work");
   setSearchPath("%SystemRoot%\\system32;%SystemRoot%;C:\\Tools;%NOSUCHVAR%\\x");
-  placeTool(m.machine(), "C:\\Tools\\Regsvr32.EXE", "sleeper");
+  placeTool(m.machine(), "C:\\Tools\\VrelTool.EXE", "sleeper");
   placeTool(m.machine(), "C:\\Tools\\notepad.exe", "sleeper");
   placeTool(m.machine(), "C:\\Work\\notepad.exe", "sleeper");
   placeTool(m.machine(), "C:\\Work\\Sub\\tool.com", "sleeper");
@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FindRow{"SystemToolByBareName", "net", "C:\\Windows\\system32\\net.exe"},
                       FindRow{"AnyCaseWithExtension", "NET.EXE", "C:\\Windows\\system32\\net.exe"},
                       FindRow{"CurrentFolderBeforeSearchPath", "notepad", "C:\\Work\\notepad.exe"},
-                      FindRow{"FolderAddedToSearchPath", "regsvr32", "C:\\Tools\\Regsvr32.EXE"},
+                      FindRow{"FolderAddedToSearchPath", "vreltool", "C:\\Tools\\VrelTool.EXE"},
                       FindRow{"ComExtensionTried", "Sub\\tool", "C:\\Work\\Sub\\tool.com"},
                       FindRow{"BatchFile", "test", "C:\\Work\\test.bat"},
                       FindRow{"FullPath", "C:\\Work\\Sub\\TOOL.COM", "C:\\Work\\Sub\\tool.com"},

@@ -3,6 +3,7 @@
 #include "platform/Machine.h"
 #include "platform/Text.h"
 #include "restore/run/ControlObject.h"
+#include "restore/run/VbError.h"
 
 #include <cstdlib>
 
@@ -33,6 +34,11 @@ Program::~Program() = default;
 
 bool Program::commandLineHas(std::string_view word) const {
   return ifind(m_setup.commandLine, word) != std::string::npos;
+}
+
+void Program::setCurrentFolder(const std::string& folder) {
+  if (folder.empty() || !files.folderExists(folder)) throw VbError(76, "Path not found");
+  WinPaths::setCurrentFolder(files.paths().absolute(folder));
 }
 
 MsgResult Program::MsgBox(const std::string& text, MsgBoxStyle buttons, MsgIcon icon, const std::string& caption) {

@@ -55,6 +55,11 @@ class Program {
   // True when the command line contains the word, any case, anywhere.
   bool commandLineHas(std::string_view word) const;
 
+  // ChDrive and ChDir in one: makes the folder the current drive and folder,
+  // where started programs begin and relative paths resolve. Raises VbError
+  // 76 "Path not found" when it names no folder of the machine.
+  void setCurrentFolder(const std::string& folder);
+
   // Values set at start-up.
   std::int16_t mailStoreKind = kMailStoreExchange55;
   std::string connectionString;
@@ -62,6 +67,8 @@ class Program {
 
   // The help window while it is shown; the exit procedure closes it.
   FormModel* helpForm = nullptr;
+  // Owns the help window once help has been opened (helpForm points at it).
+  std::unique_ptr<FormModel> helpWindow;
 
   // The outside server's control object, created fresh for each use.
   std::function<std::unique_ptr<ControlObject>()> createControlObject;

@@ -49,6 +49,8 @@ class RunLog {
   void setDebug(bool on) { m_debug = on; }
   void setInstalledVersionText(std::string text) { m_versionText = std::move(text); }
   void setProgramInfo(ProgramInfo info) { m_program = std::move(info); }
+  // The program's own name and version (the header's "Running" line).
+  const ProgramInfo& programInfo() const { return m_program; }
   // Called after every entry so the front-end can repaint during the run.
   void setEventPump(std::function<void()> pump) { m_pump = std::move(pump); }
 

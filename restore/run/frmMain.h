@@ -8,6 +8,7 @@
 #include "restore/run/EndProgram.h"
 #include "restore/run/FormModel.h"
 #include "restore/run/Program.h"
+#include "restore/run/frmMainTraps.h"
 
 #include <array>
 #include <cstdint>
@@ -102,14 +103,43 @@ class frmMain : public FormModel {
   // Ticks a progress check box and lets the front-end repaint.
   void tick(const char* checkBox);
 
+  // The run's general trap around one statement: an error it raises is
+  // logged ("(error) in cmbRestore routine:...") and shown, and the caller
+  // goes on with its next statement (frmMainTraps.cpp).
+  template <class F>
+  void trapGeneral(F&& statement) {
+    if (auto e = trapStatement(std::forward<F>(statement))) reportGeneralError(*e);
+  }
+  // A procedure's own logging trap around one statement: an error is logged
+  // as "(error):" + number + " (" + description + ") in procedure " +
+  // procedure + " of Form frmMain", and the caller goes on.
+  template <class F>
+  void trapLogged(const char* procedure, F&& statement) {
+    if (auto e = trapStatement(std::forward<F>(statement))) reportProcedureError(procedure, *e);
+  }
+  void reportGeneralError(const TrappedError& error);
+  void reportProcedureError(const char* procedure, const TrappedError& error);
+
   // Text of txtTargetPath: the backup folder, ending in a backslash.
   std::string targetPath() const { return control("txtTargetPath").caption; }
   bool ticked(const char* checkBox) const { return control(checkBox).value == 1; }
 
   RunValues run;
 
+  // The certificate installation wizard's program, named by the closing
+  // message of a run that restored certificates onto an older server.
+  static constexpr const char* kCertificateWizardProgram = "CorvaneOrvixSrvrCertMgr.exe";
+
  private:
   void buildControls();
+  // cmdRestore_Click's parts.
+  bool confirmRestore();
+  void runPhases();
+  void restoreDatabasesUnderTrap();
+  [[noreturn]] void abortRestore();
+  void showClosingMessages();
+  void deleteLeftOverRegFiles();
+  void phaseNotAvailable(const std::string& phase);
 
   Program& m_program;
 };

@@ -1,11 +1,140 @@
-// PLACEHOLDER: replaced by its owner.
+// The backup source and the options it offers: choosing and checking the
+// backup folder, the message restore option, and the alias mapping file.
+#include "platform/Text.h"
+#include "restore/aliases/AliasMapFile.h"
+#include "restore/aliases/Exchange2007.h"
+#include "restore/preserve/PreRestoreChecks.h"
+#include "restore/run/FolderOptions.h"
 #include "restore/run/frmMain.h"
 
 namespace vrel::restore {
 
-void frmMain::cmdBrowse_Click() {}
-void frmMain::chkRestoreMessages_Click() {}
-void frmMain::chkUseAliasMappingFile_Click() {}
-void frmMain::cmdBrowseForAliasMappingFile_Click() {}
+namespace {
+
+constexpr const char* kSystemParametersKey = "SOFTWARE\\Tremarc\\SystemParameters\\1.0";
+constexpr const char* kActiveDirectoryConnector = "TmIDCADSvr.TmIDCAD.1";
+
+constexpr const char* kCriticalFilesMissing =
+    "Critical disaster recovery backup files cannot be found at this location.  Please browse to the directory "
+    "where the Orvix Disaster Recovery Backup application stored these files.";
+constexpr const char* kJustRestoreDB =
+    "You have selected to restore only the SQL tables and skip all other Vrel restore functionality.  This will not "
+    "result in a running Orvix system and is not ZAC supported!  Are you sure you want to continue?";
+constexpr const char* kReadOnlyMedia =
+    "Backup files are marked for read only and cannot be changed.  Be sure you are not trying to restore from a CD "
+    "directly.  Copy the files to a HD first and then try the restore";
+constexpr const char* kBadAliasMapFile =
+    "That file is not formatted correctly for alias mapping.  Please check the help file for details";
+
+bool voiceConnectorOnly(Program& program) {
+  const LocalVersionInfo& v = program.module1.localVersionInfo;
+  return v.bIVCInstall && v.Major == 0;
+}
+
+}  // namespace
+
+void frmMain::cmdBrowse_Click() {
+  Program& p = m_program;
+  std::string folder = p.ui.BrowseForFolder("");
+  if (folder.empty()) return;
+  if (folder.back() != '\\') folder += '\\';
+  control("txtTargetPath").caption = folder;
+  touch();
+
+  if (!p.files.fileExists(folder + "OrvixDBBackUp.SQL") || !p.files.fileExists(folder + "OrvixReg.reg")) {
+    p.MsgBox(kCriticalFilesMissing);
+    control("txtTargetPath").caption.clear();
+    for (const char* option :
+         {"chkRestoreMessages", "chkRestoreCertificates", "chkRestoreReportData", "chkUseAliasMappingFile"})
+      untickAndDisable(*this, option);
+    control("cmdRestore").enabled = false;
+    touch();
+    return;
+  }
+
+  if (p.commandLineHas("JustRestoreDB")) {
+    // Asked again, and acted on, when the restore starts.
+    p.MsgBox(kJustRestoreDB, MsgBoxStyle::YesNo);
+  } else {
+    offerCertificates(*this, folder);
+    if (p.module1.localVersionInfo.bIVCInstall && p.files.fileExists(folder + "CertBackup"))
+      control("mnuRestoreCertificates").enabled = true;
+
+    p.module1.MarkAllFilesReadWrite(folder);
+    if (p.files.isReadOnly(folder + "OrvixDBBackup.sql")) {
+      p.MsgBox(kReadOnlyMedia);
+      control("txtTargetPath").caption.clear();
+      untickAndDisable(*this, "chkRestoreMessages");
+      // The folder is gone, so is the run it would have offered.
+      control("cmdRestore").enabled = false;
+      touch();
+      return;
+    }
+    if (!PreRestoreChecksOK(*this, folder)) {
+      untickAndDisable(*this, "chkRestoreMessages");
+      control("cmdRestore").enabled = false;
+      touch();
+      return;
+    }
+  }
+
+  if (bExchange2007MailstorePresent(p)) {
+    untickAndDisable(*this, "chkRestoreMessages");
+  } else if (p.files.folderExists(folder + "messages")) {
+    control("chkRestoreMessages").enabled = true;
+    setValue("chkRestoreMessages", 1);
+  } else {
+    untickAndDisable(*this, "chkRestoreMessages");
+  }
+
+  if (p.files.fileExists(folder + "ReportDBBackup.sql"))
+    control("chkRestoreReportData").enabled = true;
+  else
+    untickAndDisable(*this, "chkRestoreReportData");
+
+  // A refused folder disabled the alias option; an accepted one offers it again.
+  control("chkUseAliasMappingFile").enabled = true;
+  control("cmdRestore").enabled = !voiceConnectorOnly(p);
+  touch();
+}
+
+void frmMain::chkRestoreMessages_Click() {
+  Program& p = m_program;
+  if (control("chkRestoreMessages").value != 1) return;
+  const std::string connector =
+      p.module1.GetRegistryValue(Hive::LocalMachine, kSystemParametersKey, "IDCProgID", kRegSz, "").asText();
+  if (!iequals(connector, kActiveDirectoryConnector)) return;
+  // The mail-store rights check of the running account goes here; until it
+  // is built the box stays ticked and the log says the check was not made.
+  p.log.WriteToLog(
+      "(warning) the mail-store rights check is not available in this build - the running account's rights on "
+      "the mail stores were not checked");
+}
+
+void frmMain::chkUseAliasMappingFile_Click() {
+  const bool on = control("chkUseAliasMappingFile").value == 1;
+  control("cmdBrowseForAliasMappingFile").enabled = on;
+  control("txtAliasMappingFilePath").enabled = on;
+  touch();
+}
+
+void frmMain::cmdBrowseForAliasMappingFile_Click() {
+  Program& p = m_program;
+  FileDialogOptions options;
+  options.title = "Select alias mapping file";
+  options.defaultExt = ".CSV";
+  options.fileName = "AliasMap.CSV";
+  options.filter = "*.CSV";
+  options.initialFolder = p.programFolder();
+  const std::string path = p.ui.GetOpenFileName(options);
+  if (path.empty()) return;
+  if (bCheckAliasMapFile(p, path)) {
+    control("txtAliasMappingFilePath").caption = path;
+  } else {
+    p.MsgBox(kBadAliasMapFile);
+    control("txtAliasMappingFilePath").caption.clear();
+  }
+  touch();
+}
 
 }  // namespace vrel::restore

@@ -1,8 +1,39 @@
-// PLACEHOLDER: replaced by its owner.
+// The database restore: OrvixDB from the backup folder, replacing the new
+// installation's database, then ReportDB when the administrator chose it and
+// the backup holds it. A failure is raised as VbError with the restore's
+// error number (kErrExclusiveAccess while another connection holds the
+// database) for the run's database restore trap, which offers to retry.
+#include "platform/data/DatabaseRestore.h"
 #include "restore/run/frmMain.h"
 
 namespace vrel::restore {
 
-void frmMain::RestoreDatabases() {}
+namespace {
+
+void restoreOrRaise(Machine& machine, const char* database, const std::string& imagePath) {
+  const data::DatabaseImageStatus st = data::restoreDatabase(machine, database, imagePath);
+  if (!st) throw VbError(st.number, st.description);
+}
+
+}  // namespace
+
+void frmMain::RestoreDatabases() {
+  RunLog& log = m_program.log;
+  const std::string folder = targetPath();
+
+  tick("chkRestoringOrvixDB");
+  log.WriteToLog("    Restoring OrvixDB database from backed up copy.  Path=" + folder + "OrvixDBbackup.SQL");
+  restoreOrRaise(m_program.machine, "OrvixDB", folder + "OrvixDBBackUp.sql");
+
+  if (!ticked("chkRestoreReportData")) {
+    log.WriteToLog("    User elected not to restore reports data");
+  } else if (m_program.files.fileExists(folder + "ReportDBBackup.sql")) {
+    tick("chkRestoringReportDB");
+    log.WriteToLog("    Restoring ReportDB database from backed up copy.  Path=" + folder + "ReportDBbackup.SQL");
+    restoreOrRaise(m_program.machine, "ReportDB", folder + "ReportDBBackUp.sql");
+  } else {
+    log.WriteToLog("    no ReportDB backup found in target directory, skipping restore attempt.");
+  }
+}
 
 }  // namespace vrel::restore

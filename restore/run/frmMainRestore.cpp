@@ -1,8 +1,154 @@
-// PLACEHOLDER: replaced by its owner.
+// cmdRestore_Click: the restore run. Confirms the administrator's intent,
+// opens the run log, and works through the phases in their fixed order, each
+// under the run's general trap (the database restore under its own).
+#include "platform/Machine.h"
+#include "platform/Text.h"
 #include "restore/run/frmMain.h"
+#include "restore/run/frmMainTraps.h"
 
 namespace vrel::restore {
 
-void frmMain::cmdRestore_Click() {}
+namespace {
+
+constexpr const char* kNoFolder = "You need to specify the location of the disaster recovery backup files first";
+constexpr const char* kNoAliasFile =
+    "You must select a valid Alias mapping file or uncheck the option to map subscriber aliases";
+constexpr const char* kWarning1 =
+    "WARNING!  This will force Orvix to be stopped and will replace ALL configuration data and subscriber data "
+    "with the information stored in the backup!  Are you sure you want to continue?";
+constexpr const char* kWarning2 = "There is no way to recover from this operation!  Are you sure you want to proceed?";
+constexpr const char* kJustRestoreDB =
+    "You have selected to restore only the SQL tables and skip all other Vrel restore functionality.  This will "
+    "not result in a running Orvix system and is not ZAC supported!  Are you sure you want to continue?";
+constexpr const char* kDatabasesRestored = "SQL table(s) have been restored - program will now exit";
+constexpr const char* kPauseAfterSql =
+    "SQL has been restored - you can stop the restore process to view the raw restored database now or press OK "
+    "to continue with the restore.";
+
+}  // namespace
+
+void frmMain::cmdRestore_Click() {
+  if (!confirmRestore()) return;
+  runPhases();
+  showClosingMessages();
+}
+
+// The refusals and confirmations before anything changes.
+bool frmMain::confirmRestore() {
+  Program& p = m_program;
+  if (targetPath().size() < 3) {
+    p.MsgBox(kNoFolder);
+    return false;
+  }
+  if (ticked("chkUseAliasMappingFile") && control("txtAliasMappingFilePath").caption.size() < 3) {
+    p.MsgBox(kNoAliasFile);
+    return false;
+  }
+  if (p.MsgBox(kWarning1, MsgBoxStyle::YesNo, MsgIcon::None, "WARNING") == MsgResult::No) return false;
+  if (p.MsgBox(kWarning2, MsgBoxStyle::YesNo, MsgIcon::None, "WARNING") == MsgResult::No) return false;
+  run = RunValues{};
+  p.log.setDebug(p.commandLineHas("debug"));
+  if (p.commandLineHas("JustRestoreDB")) {
+    if (p.MsgBox(kJustRestoreDB, MsgBoxStyle::YesNo) == MsgResult::No) return false;
+    run.justRestoreDB = true;
+  }
+  return true;
+}
+
+void frmMain::runPhases() {
+  Program& p = m_program;
+  RunLog& log = p.log;
+  // 1: the run has begun.
+  trapGeneral([&] { tick("chkShuttingDown"); });
+  trapGeneral([&] { p.ui.setHourglass(true); });
+  trapGeneral([&] {
+    control("cmdRestore").enabled = false;
+    control("cmdExit").enabled = false;
+    touch();
+  });
+  // 2: the run log, in the backup folder.
+  trapGeneral([&] {
+    if (!log.OpenLogFile(targetPath() + "DisasterRecoveryRestore.log", false)) throw VbError(75, log.lastError());
+  });
+  trapGeneral([&] { log.WriteToLog("Starting disaster reocovery Restore at: " + RunLog::dateTimeText()); });
+  // 3: branch exports left by an earlier run.
+  deleteLeftOverRegFiles();
+  // 4, 5
+  trapGeneral([&] { ShutDownOrvix(); });
+  trapGeneral([&] { run.newServerName = p.computerName.empty() ? p.machine.computerName() : p.computerName; });
+
+  if (run.justRestoreDB) {
+    trapGeneral([&] {
+      log.WriteToLog("User opted to just restore the SQL tables - skipping all other parts of restore process...");
+    });
+    trapGeneral([&] { RestoreDatabases(); });
+    trapGeneral([&] { p.MsgBox(kDatabasesRestored); });
+    ExitProgram(ProgramEnd::Normal);
+  }
+
+  // 7 to 9: save the new machine's configuration, import the backup's
+  // registry over it, save the new installation's SQL values.
+  trapGeneral([&] { BackupLocalConfigurationData(); });
+  trapGeneral([&] { RestoreRegistryFromBackup(); });
+  trapGeneral([&] { tick("chkBackingUpSQLValues"); });
+  trapGeneral([&] {
+    SQLInfo info(p.machine, log, p.module1, p.connectionString);
+    info.GetSQLInfo(run.sql);
+  });
+  trapGeneral([&] { modCallExternalApp::PauseSeconds(3); });
+
+  // 10: the databases, under the database restore trap.
+  restoreDatabasesUnderTrap();
+
+  // 12
+  if (p.commandLineHas("PauseAfterSQLRestore")) trapGeneral([&] { p.MsgBox(kPauseAfterSql); });
+
+  // 13 to 17
+  trapGeneral([&] {
+    if (ticked("chkUseAliasMappingFile")) {
+      tick("chkMappingAliases");
+      log.WriteToLog("    *** user elected to remap subscriber aliases ***");
+      phaseNotAvailable("Subscriber alias remapping");
+      log.WriteToLog("    **** user alias remap complete ****");
+    } else {
+      log.WriteToLog("    No alias mapping file selected.");
+    }
+  });
+  if (p.module1.bLocalVersionAtLeast(8, 0, 0, 0)) phaseNotAvailable("Replication set update");
+  phaseNotAvailable("SQL fix-ups of the restored database");
+  phaseNotAvailable("File restores and registry path fix-ups");
+  phaseNotAvailable("Directory resynchronisation, access rights and certificate restore");
+  trapGeneral([&] { tick("chkStartingOrvix"); });
+  trapGeneral([&] { StartUpOrvix(); });
+  phaseNotAvailable("Server start and message restore");
+
+  // 18: the run is over.
+  trapGeneral([&] { tick("chkRestoreComplete"); });
+  trapGeneral([&] { log.WriteToLog("Finished disaster reocovery restore at: " + RunLog::dateTimeText()); });
+  log.CloseLogFile();
+  trapGeneral([&] { p.ui.setHourglass(false); });
+  trapGeneral([&] {
+    control("cmdExit").enabled = true;
+    touch();
+  });
+}
+
+// Phase 3: every "*.reg" file in the program's folder goes; errors are
+// ignored.
+void frmMain::deleteLeftOverRegFiles() {
+  Files& files = m_program.files;
+  std::vector<DirEntry> entries;
+  if (!files.list(m_program.programFolder(), entries)) return;
+  for (const DirEntry& e : entries) {
+    if (e.isFolder || !wildcardMatch("*.reg", e.name)) continue;
+    files.deleteFile(m_program.programFolder() + "\\" + e.name, true);
+  }
+}
+
+// A phase that this build does not carry yet says so in the log, so that a
+// run never appears to have done it.
+void frmMain::phaseNotAvailable(const std::string& phase) {
+  m_program.log.WriteToLog("    (phase not available in this build: " + phase + ")");
+}
 
 }  // namespace vrel::restore

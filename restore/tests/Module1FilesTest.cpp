@@ -132,11 +132,14 @@ TEST_F(Module1Test, MarkAllFilesReadWriteClearsEveryReadOnlyFileBelowTheFolder) 
     ASSERT_TRUE(m.files().setReadOnly(f, true));
   }
   ASSERT_TRUE(m.files().writeAll("D:\\Backup\\plain.txt", "x"));
-  ASSERT_TRUE(m.files().setReadOnly("D:\\Backup\\Streams", true));
+  // A read-only folder with read-only files would be read-only media, whose
+  // files keep their attribute; an empty one shows that folders are left alone.
+  ASSERT_TRUE(m.files().createFolder("D:\\Backup\\Empty"));
+  ASSERT_TRUE(m.files().setReadOnly("D:\\Backup\\Empty", true));
   mod.MarkAllFilesReadWrite("d:\\backup");
   for (const auto& f : files) EXPECT_FALSE(m.files().isReadOnly(f)) << f;
   EXPECT_FALSE(m.files().isReadOnly("D:\\Backup\\plain.txt"));
-  EXPECT_TRUE(m.files().isReadOnly("D:\\Backup\\Streams")) << "folders keep their attribute";
+  EXPECT_TRUE(m.files().isReadOnly("D:\\Backup\\Empty")) << "folders keep their attribute";
   mod.MarkAllFilesReadWrite("D:\\No\\Such\\Folder");  // nothing to do, nothing raised
 }
 

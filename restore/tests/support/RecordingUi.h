@@ -9,6 +9,7 @@
 #include "restore/run/UiPort.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -49,6 +50,8 @@ class RecordingUi : public restore::UiPort {
   std::vector<std::string> shownForms;
   std::vector<std::string> closedForms;
   std::vector<restore::FileDialogOptions> fileDialogs;
+  // Called with every box before its answer is returned.
+  std::function<void(const ShownBox&)> onBox;
   int hourglassOn = 0, hourglassOff = 0, events = 0;
   bool busy = false;
 
@@ -73,6 +76,7 @@ class RecordingUi : public restore::UiPort {
       break;
     }
     boxes.push_back({text, buttons, icon, caption, a});
+    if (onBox) onBox(boxes.back());
     return a;
   }
   std::string BrowseForFolder(const std::string&) override { return next(folders); }

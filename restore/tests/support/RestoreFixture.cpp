@@ -1,6 +1,7 @@
 #include "restore/tests/support/RestoreFixture.h"
 
 #include "platform/Text.h"
+#include "standin/server/ControlObject.h"
 
 #include <gtest/gtest.h>
 
@@ -42,6 +43,8 @@ restore::frmMain& RestoreMachine::start(const std::string& commandLine) {
   setup.commandLine = commandLine;
   m_form.reset();
   m_program = std::make_unique<restore::Program>(machine(), ui, setup);
+  // The server's control object of the stand-in machine.
+  m_program->createControlObject = [this] { return standin::createControlObject(machine()); };
   m_form = std::make_unique<restore::frmMain>(*m_program);
   return *m_form;
 }

@@ -1,0 +1,80 @@
+// What the headless front-end is told: the program's own command-line
+// options, and the file of answers they may name. The file holds
+// "key = value" lines and '#' comments:
+//   backup = C:\Backups\Orvix          the folder the folder picker answers
+//   messages = yes                     Restore Messages (yes/no)
+//   report-data = no                   Restore Report Data
+//   certificates = yes                 Restore certificates
+//   alias-map = C:\aliases.csv         map aliases with this file (picked
+//                                      with the option's Browse button)
+//   restore = yes                      press Restore From Backup (default:
+//                                      yes when a backup folder is given)
+//   answer "Are you sure" = no         the answer to a message box whose text
+//                                      holds the fragment (any case; first
+//                                      matching line wins); yes, no, ok,
+//                                      cancel, retry, abort or ignore
+// Inside the quotes of a fragment "" stands for one quote.
+#pragma once
+
+#include "restore/run/UiPort.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vrel {
+class WinPaths;
+}
+
+namespace vrel::restore {
+
+struct AnswerRule {
+  std::string fragment;
+  MsgResult answer = MsgResult::Yes;
+};
+
+struct HeadlessOptions {
+  std::optional<std::string> backup;
+  std::optional<bool> messages;
+  std::optional<bool> reportData;
+  std::optional<bool> certificates;
+  std::optional<std::string> aliasMap;
+  std::optional<bool> restore;
+  std::vector<AnswerRule> rules;
+
+  // Whether the driver presses Restore From Backup.
+  bool pressRestore() const { return restore.value_or(backup.has_value()); }
+  // Takes every value that over sets; over's rules go before these.
+  void overrideWith(const HeadlessOptions& over);
+};
+
+// Reads the text of an answer file into options. False with error ("line 3:
+// ...") on the first line it cannot read; options then hold the lines before.
+bool parseAnswerText(std::string_view text, HeadlessOptions& options, std::string& error);
+
+// The program's command line, split into its arguments (without the
+// program).
+struct ProgramArguments {
+  bool help = false;
+  bool headless = false;
+  std::optional<std::string> answersFile;
+  HeadlessOptions given;                  // options on the command line; they beat the file
+  std::vector<std::string> headlessOnly;  // options given that only --headless reads
+};
+
+// Reads our options. Arguments that are not ours pass: the core looks for its
+// switch words ("debug", "JustRestoreDB", ...) in the whole command line. An
+// option-like argument ("-x", "--x") that is neither ours nor holds one of
+// those words is an error, as is an option without its value.
+bool parseProgramArguments(const std::vector<std::string>& args, ProgramArguments& out, std::string& error);
+
+// A path as the machine names it: a Windows path ("C:\x", "\\server\x")
+// stays as it is; a host path (relative ones from the current folder) becomes
+// the machine's Windows path of that host file.
+std::string machinePath(const WinPaths& paths, const std::string& given);
+
+// The text --help prints.
+const char* usageText();
+
+}  // namespace vrel::restore

@@ -1,0 +1,229 @@
+// The disaster-recovery drill: an old server is provisioned, populated and
+// backed up; a new server with another name and install root is provisioned;
+// the restore program runs on the new one from start-up through the
+// database restore, and the result is inspected.
+#include "platform/data/Connection.h"
+#include "platform/registry/RegImport.h"
+#include "restore/tests/support/RestoreFixture.h"
+#include "standin/server/Backup.h"
+#include "standin/server/Populate.h"
+#include "standin/server/ProvisionDatabases.h"
+#include "standin/tests/ProvisionTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace vrel::test {
+namespace {
+
+using restore::MsgResult;
+using restore::ProgramEnd;
+
+constexpr const char* kSetupProperties = "SOFTWARE\\Tremarc\\Zurevezuza Setup\\1.0\\Properties";
+
+std::vector<std::string> logLines(const std::string& hostPath) {
+  std::ifstream in(hostPath);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// The text of an entry after its date prefix ("12/7/2026 4:05:09 AM: ").
+std::string entryText(const std::string& line) {
+  const auto at = line.find(": ");
+  return at == std::string::npos ? line : line.substr(at + 2);
+}
+
+std::string branchExport(Machine& m, const std::string& path) {
+  Bytes out;
+  if (exportRegBranch(m.registry(), Hive::LocalMachine, path, out) != kRegOk) return "<missing>";
+  return std::string(out.begin(), out.end());
+}
+
+class RestoreDrill : public ::testing::Test {
+ protected:
+  // The old server: ORVIXOLD on E:, German defaults, a primary failover node,
+  // populated, backed up into a host folder that both machines see as Z:.
+  void SetUp() override {
+    ScratchMachine old;
+    standin::ProvisionOptions o;
+    o.computerName = "ORVIXOLD";
+    o.installRoot = "E:\\Orvix\\";
+    o.language = "DEU";
+    o.failover = standin::FailoverRole::Primary;
+    provisionOrFail(old.machine(), o);
+    standin::PopulateOptions po;
+    po.subscribers = 12;
+    standin::PopulateResult pr;
+    std::string error;
+    ASSERT_TRUE(standin::populateServer(old.machine(), po, pr, error)) << error;
+    old.machine().registry().setValue(Hive::LocalMachine, kSetupProperties, RegValue::text("SwitchFile", "Old.ini"));
+    old.machine().registry().setValue(Hive::LocalMachine, kSetupProperties, RegValue::dword("LocationType", 2));
+    m_backup = old.files().paths().toWindows(m_backupDir.path()) + "\\Backup";
+    standin::BackupReport report;
+    ASSERT_TRUE(standin::backupServer(old.machine(), m_backup, report, error)) << error;
+
+    m_new.scratch().activate();
+    standin::ProvisionOptions n;
+    n.computerName = "ORVIXNEW";
+    n.installRoot = "D:\\Program Files\\Orvix\\";
+    m_new.provision(n);
+    for (const char* branch : {"SOFTWARE\\Tremarc\\Directory Connectors", "SOFTWARE\\Tremarc\\TmLogMgr",
+                               "SOFTWARE\\Tremarc\\Notifier", "SOFTWARE\\Tremarc\\ZureVezuza"})
+      m_before[branch] = branchExport(m_new.machine(), branch);
+    m_before["whole"] = branchExport(m_new.machine(), "SOFTWARE\\Tremarc");
+  }
+
+  // Start-up, the backup folder, then the restore button.
+  std::optional<ProgramEnd> restore(const std::string& commandLine = {}) {
+    restore::frmMain& form = m_new.start(commandLine);
+    if (auto end = m_new.event([&] { form.Form_Load(); })) return end;
+    m_new.ui.folders.push_back(m_backup);
+    if (auto end = m_new.event([&] { form.cmdBrowse_Click(); })) return end;
+    EXPECT_TRUE(form.control("cmdRestore").enabled);
+    return m_new.event([&] { form.cmdRestore_Click(); });
+  }
+
+  std::vector<std::string> log() {
+    return logLines(m_new.files().paths().toHost(m_backup + "\\DisasterRecoveryRestore.log"));
+  }
+
+  TempDir m_backupDir;
+  std::string m_backup;
+  RestoreMachine m_new;
+  std::map<std::string, std::string> m_before;
+};
+
+TEST_F(RestoreDrill, RestoresTheOldServerOntoTheNewMachine) {
+  ASSERT_EQ(restore(), std::nullopt);
+  Machine& m = m_new.machine();
+
+  // The phases' lines, in order.
+  const std::vector<std::string> lines = log();
+  const std::vector<std::string> expected = {
+      "Starting disaster reocovery Restore at: ",
+      "    New Orvix Install path=D:\\Program Files\\Orvix\\",
+      "    Stopping TmMsgStoreMonitorSvr service",
+      "    Stopping the WWW service",
+      "    Backing up local configuration data",
+      "    Backing up entire Tremarc registry tree with:",
+      "    Exporting DirectoryConnectors registry branch with: ",
+      "    Restoring original registry from backup",
+      "    Old Orvix Install path=E:\\Orvix\\",
+      "   Old switch file name =Old.ini",
+      "    Old location type=2",
+      "    Restoring selected branches from new registry over restored registry from backup",
+      "    restoring select keys to the registry",
+      "    Primary failover server detected, removing TmCsNodeMgr branch in registry",
+      "    RegStore key found, removing",
+      "    Restoring OrvixDB database from backed up copy.  Path=" + m_backup + "\\OrvixDBbackup.SQL",
+      "    User elected not to restore reports data",
+      "    No alias mapping file selected.",
+      "    Starting TmCsGateway",
+      "Finished disaster reocovery restore at: ",
+  };
+  std::size_t at = 0;
+  for (const std::string& want : expected) {
+    while (at < lines.size() && entryText(lines[at]).rfind(want, 0) != 0) ++at;
+    ASSERT_LT(at, lines.size()) << "missing or out of order: " << want;
+  }
+
+  // The registry: the backed-up configuration with the new machine's
+  // install path, server name, connectors and logging branch.
+  EXPECT_EQ(regText(m, "Software\\Tremarc\\ZureVezuza\\1.0", "Root Path"), "D:\\Program Files\\Orvix\\");
+  EXPECT_EQ(regText(m, "Software\\Tremarc\\ZureVezuza\\1.0", "PrimaryServer"), "ORVIXNEW");
+  EXPECT_EQ(branchExport(m, "SOFTWARE\\Tremarc\\Directory Connectors"),
+            m_before["SOFTWARE\\Tremarc\\Directory Connectors"]);
+  EXPECT_EQ(branchExport(m, "SOFTWARE\\Tremarc\\TmLogMgr"), m_before["SOFTWARE\\Tremarc\\TmLogMgr"]);
+  EXPECT_EQ(regText(m, kSetupProperties, "SwitchFile"), "Old.ini");
+  EXPECT_EQ(regText(m, kSetupProperties, "GUILanguageDefault"), "DEU");
+  EXPECT_EQ(regDword(m, kSetupProperties, "LocationType"), 2);
+  EXPECT_FALSE(m.registry().keyExists(Hive::LocalMachine, "SOFTWARE\\Tremarc\\TmCsNodeMgr"));
+  EXPECT_FALSE(m.registry().keyExists(Hive::LocalMachine, "SOFTWARE\\Tremarc\\RegStore"));
+
+  // The old databases are in place.
+  EXPECT_GT(queryCount(m, "SELECT COUNT(*) FROM Subscriber"), 12);
+  EXPECT_EQ(queryCount(m, "SELECT COUNT(*) FROM Location WHERE HomeServer='ORVIXOLD'"), 1);
+
+  // The closing messages: the count is the log's "(error)" lines.
+  long errors = 0;
+  // Every "(error)" line after the header (whose search hint names the tag).
+  for (const std::string& line : lines)
+    errors += ifind(line, "(error)") != std::string::npos && line.find("Search for '(error)'") == std::string::npos;
+  ASSERT_GE(m_new.ui.boxes.size(), 4u);
+  const std::string closing = std::to_string(errors) + " error(s) encountered.";
+  EXPECT_TRUE(m_new.ui.shown(closing)) << closing;
+  EXPECT_TRUE(m_new.ui.shown("The backup was done on a system configured for failover."));
+  EXPECT_TRUE(m_new.ui.shown("It's strongly reccomended that you now run dbRover"));
+  EXPECT_FALSE(m_new.form().control("cmdRestore").enabled);
+  EXPECT_TRUE(m_new.form().control("cmdExit").enabled);
+}
+
+TEST_F(RestoreDrill, CancelOnAHeldDatabaseLeavesTheNewRegistryAsItWas) {
+  // Another connection holds the new server's database open.
+  data::Connection held(m_new.machine());
+  held.open(standin::localDatabaseConnection("OrvixDB"));
+  m_new.ui.answer("Failed to gain exclusive access to SQL", MsgResult::Cancel);
+
+  EXPECT_EQ(restore(), ProgramEnd::Aborted);
+  EXPECT_TRUE(m_new.ui.shown("Failed to gain exclusive access to SQL"));
+  EXPECT_TRUE(m_new.ui.shown("Vrel process aborted."));
+  EXPECT_EQ(branchExport(m_new.machine(), "SOFTWARE\\Tremarc"), m_before["whole"]);
+  const std::vector<std::string> lines = log();
+  ASSERT_FALSE(lines.empty());
+  bool aborted = false;
+  for (const std::string& line : lines)
+    aborted |= entryText(line) == "user elected to abort.  Restoring original TM registry branch and exiting...";
+  EXPECT_TRUE(aborted);
+}
+
+TEST_F(RestoreDrill, RetryAfterTheConnectionIsClosedRestoresTheDatabase) {
+  auto held = std::make_unique<data::Connection>(m_new.machine());
+  held->open(standin::localDatabaseConnection("OrvixDB"));
+  // The first question is answered after the other application let go.
+  m_new.ui.answer("Failed to gain exclusive access to SQL", MsgResult::OK, 1);
+  m_new.ui.onBox = [&](const ShownBox& box) {
+    if (ifind(box.text, "Failed to gain exclusive access") != std::string::npos) held.reset();
+  };
+  EXPECT_EQ(restore(), std::nullopt);
+  bool retried = false;
+  for (const std::string& line : log()) retried |= entryText(line) == "    User elected to try SQL restore again.";
+  EXPECT_TRUE(retried);
+  EXPECT_EQ(queryCount(m_new.machine(), "SELECT COUNT(*) FROM Location WHERE HomeServer='ORVIXOLD'"), 1);
+}
+
+TEST_F(RestoreDrill, JustRestoreDBRestoresTheDatabasesAndEndsWithoutRestart) {
+  EXPECT_EQ(restore("JustRestoreDB"), ProgramEnd::Normal);
+  EXPECT_TRUE(m_new.ui.shown("SQL table(s) have been restored - program will now exit"));
+  EXPECT_EQ(queryCount(m_new.machine(), "SELECT COUNT(*) FROM Location WHERE HomeServer='ORVIXOLD'"), 1);
+  // No registry phase ran: the new machine's install path is untouched and
+  // the failover branch of the backup never arrived.
+  EXPECT_EQ(branchExport(m_new.machine(), "SOFTWARE\\Tremarc\\ZureVezuza"), m_before["SOFTWARE\\Tremarc\\ZureVezuza"]);
+  for (const std::string& line : log()) EXPECT_EQ(entryText(line).find("    Starting "), std::string::npos) << line;
+}
+
+TEST(RestoreRefusals, EmptyFolderAndNoToAWarningChangeNothing) {
+  RestoreMachine m;
+  standin::ProvisionOptions o;
+  m.provision(o);
+  restore::frmMain& form = m.start();
+  EXPECT_EQ(m.event([&] { form.cmdRestore_Click(); }), std::nullopt);
+  EXPECT_EQ(m.ui.texts(),
+            std::vector<std::string>{"You need to specify the location of the disaster recovery backup files first"});
+
+  form.control("txtTargetPath").caption = "C:\\Backup\\";
+  m.ui.answer("There is no way to recover", MsgResult::No);
+  EXPECT_EQ(m.event([&] { form.cmdRestore_Click(); }), std::nullopt);
+  EXPECT_EQ(m.ui.boxes.back().text, "There is no way to recover from this operation!  Are you sure you want to proceed?");
+  EXPECT_FALSE(m.files().exists("C:\\Backup\\DisasterRecoveryRestore.log"));
+  EXPECT_EQ(form.control("chkShuttingDown").value, 0);
+}
+
+}  // namespace
+}  // namespace vrel::test
