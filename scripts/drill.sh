@@ -1,57 +1,65 @@
 #!/usr/bin/env bash
-# Main job. Sets up and builds, then runs a drill on two stand-in machines:
-# an old server is installed, lived in and backed up; a new server is
-# installed; the backup folder is carried over; on the new machine the
-# services are stopped (one hangs for a while), left-over server processes
-# are killed, the backed-up registry branch is imported and re-exported byte
-# for byte, and the services are started again. The restore program itself
-# will take over these steps; until then the drill runs the machine's tools.
+# Main job. Sets up and builds, then runs a disaster-recovery drill on two
+# stand-in machines: an old server is installed, lived in and backed up; a
+# new server with another name and install root is installed; the backup
+# folder is carried over; the restore program, copied onto the new machine,
+# restores the backup there without a display (VrelRestore --headless).
+# Afterwards the drill shows the run log and checks what the run left.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 
 BIN=$PWD/build/bin
 DRILL=${VREL_DRILL_DIR:-$PWD/build/drill}
+VERSION=${VREL_DRILL_VERSION:-'4.0(4.175)'}
 rm -rf "$DRILL"
 mkdir -p "$DRILL"
 step() { printf '\n== %s\n' "$*"; }
+sql() { "$BIN/standin" sql "$@" | tail -n +2; }
 
-step "old machine: $DRILL/old"
+step "old machine: $DRILL/old (ORVIXOLD, E:\\Orvix, $VERSION)"
 export VREL_MACHINE=$DRILL/old
-"$BIN/standin" provision --computer ORVIXOLD --root 'E:\Orvix' --version '4.0(3.15)' --installation-guid 11111111-2222-3333-4444-555555555555
+"$BIN/standin" provision --computer ORVIXOLD --root 'E:\Orvix' --version "$VERSION" --failover primary
 "$BIN/standin" populate --subscribers "${VREL_DRILL_SUBSCRIBERS:-25}"
 "$BIN/standin" backup 'F:\Backup' | tail -n 1
-"$BIN/standin" sql "SELECT COUNT(*) AS Subscribers FROM Subscriber"
+echo "subscribers on the old server: $(sql "SELECT COUNT(*) FROM Subscriber")"
 
-step "new machine: $DRILL/new"
+step "new machine: $DRILL/new (ORVIXNEW, D:\\Program Files\\Orvix, $VERSION)"
 export VREL_MACHINE=$DRILL/new
-"$BIN/standin" provision --computer ORVIXNEW --root 'D:\Program Files\Orvix' --version '4.0(3.15)'
+"$BIN/standin" provision --computer ORVIXNEW --root 'D:\Program Files\Orvix' --version "$VERSION"
 mkdir -p "$DRILL/new/drive_f"
 cp -r "$DRILL/old/drive_f/Backup" "$DRILL/new/drive_f/Backup"
-"$BIN/standin" sql "SELECT COUNT(*) AS Subscribers FROM Subscriber"
+echo "subscribers on the new server: $(sql "SELECT COUNT(*) FROM Subscriber")"
 
-step "stop the new machine's services (one hangs on stop for 2 seconds)"
-first=$("$BIN/standin" service list | head -n 1 | cut -f1)
-"$BIN/standin" service set "$first" --hang-stop 2
-"$BIN/standin" service list | cut -f1 | while read -r svc; do "$BIN/net" stop "$svc" | head -n 1; done
-"$BIN/net" stop NoSuchService || echo "(unknown service refused, as expected)"
+step "the restore program, copied onto the new machine (C:\\Vrel)"
+PROGRAM=$DRILL/new/drive_c/Vrel
+mkdir -p "$PROGRAM"
+cp "$BIN/VrelRestore" "$BIN"/VrelRestore_*.dll "$BIN"/*.htm "$BIN/CleanConfigInfo.mdb" "$PROGRAM/"
+ls "$PROGRAM"
 
-step "left-over server processes"
-ln -sf "$BIN/sleeper" "$DRILL/new/drive_d/Program Files/Orvix/TmServer.exe"
-"$BIN/standin" start '"D:\Program Files\Orvix\TmServer.exe" TmServer.exe 600' >/dev/null
-"$BIN/standin" start '"D:\Program Files\Orvix\TmServer.exe" TmSchedule.exe 600' >/dev/null
-sleep 0.5
-"$BIN/standin" ps
-"$BIN/kill" -F 'tm*.*'
+step "restore (headless; answers in $DRILL/answers.txt)"
+cat >"$DRILL/answers.txt" <<'END'
+# The drill restores from the carried-over backup folder and keeps the
+# report data; the closing offer to open the log in Notepad is taken.
+backup = F:\Backup
+report-data = yes
+answer "view log file" = ok
+END
+status=0
+"$PROGRAM/VrelRestore" --headless --answers "$DRILL/answers.txt" 2>"$DRILL/children.txt" | tee "$DRILL/transcript.txt" || status=$?
+echo "VrelRestore exit status: $status"
 
-step "the backed-up registry branch on the new machine"
-"$BIN/regedit" /e 'C:\PreRestore.reg' 'HKEY_LOCAL_MACHINE\Software\Tremarc'
-"$BIN/regedit" /s 'F:\BACKUP\orvixreg.reg'
-"$BIN/regedit" /e 'C:\check.reg' 'HKEY_LOCAL_MACHINE\SOFTWARE\Tremarc'
-cmp "$DRILL/new/drive_f/Backup/OrvixReg.reg" "$DRILL/new/drive_c/check.reg"
-echo "imported and re-exported: byte-identical to the backup's OrvixReg.reg"
+LOG=$DRILL/new/drive_f/Backup/DisasterRecoveryRestore.log
+step "the run log: $LOG"
+cat "$LOG"
 
-step "start the services again"
-"$BIN/standin" service list | cut -f1 | while read -r svc; do "$BIN/net" start "$svc" | head -n 1; done
-
-step "drill complete: machines in $DRILL"
+step "what the run left on the new machine"
+"$BIN/regedit" /e 'C:\check.reg' 'HKEY_LOCAL_MACHINE\Software\Tremarc\ZureVezuza\1.0'
+echo "registry:       $(iconv -f UTF-16LE -t UTF-8 "$DRILL/new/drive_c/check.reg" | tr -d '\r' | grep -E '^"(Root Path|PrimaryServer)"' | tr '\n' ' ')"
+echo "subscribers:    $(sql "SELECT COUNT(*) FROM Subscriber")"
+echo "home server:    $(sql "SELECT HomeServer FROM Location WHERE Alias='default'")"
+echo "notepad asked:  $("$BIN/standin" machine get NotepadOpened)"
+errors=$(grep -c '(error)' "$LOG" || true)
+echo "(error) lines:  $((errors - 1)) (the header's search hint names the tag once)"
+[ "$status" -eq 0 ] || { echo "drill FAILED: exit status $status"; exit 1; }
+step "drill complete: machines in $DRILL, run log in $LOG"

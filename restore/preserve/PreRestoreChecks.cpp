@@ -29,9 +29,7 @@ enum : int {
   kIdDirtyRestore = 113,
 };
 
-constexpr const char* kSkipVersionCheckText =
-    "You have run Vrel with the SkipVersionCheck option - this is not supported by ZAC or the BU and is not "
-    "intended for field use.";
+constexpr int kSkipVersionCheckText = 71;  // "You have run Vrel with the SkipVersionCheck option - this is..."
 
 // VB's Str() of a number: a blank where a non-negative number's sign goes.
 std::string vbStr(long n) { return n < 0 ? std::to_string(n) : " " + std::to_string(n); }
@@ -179,7 +177,7 @@ bool PreRestoreChecksOK(frmMain& form, const std::string& backupFolder) {
   const bool switchesRead = program.commandLine().size() >= 2;
   bool compareVersions = true;
   if (switchesRead && program.commandLineHas("SkipVersionCheck")) {
-    program.MsgBox(kSkipVersionCheckText);
+    program.MsgBox(program.str(kSkipVersionCheckText));
     compareVersions = false;
   }
   const std::string versionFile = winJoin(backupFolder, kVersionFile);

@@ -10,13 +10,9 @@ namespace vrel::restore {
 namespace {
 
 constexpr long kExclusiveAccess = -2147218303;  // 0x80040C81
-constexpr const char* kExclusiveQuestion =
-    "Failed to gain exclusive access to SQL to perform the restore.  Close any application and kill any service "
-    "thay may have a connection to SQL open.  Press 'OK' to try again or 'Cancel' to exit the restore process";
-constexpr const char* kAccessQuestion =
-    "SQL is unable to gain full access to the restore location.  You may want to copy the backup directory to a "
-    "local drive and try again.  Retry?";
-constexpr const char* kAborted = "Vrel process aborted.  You will need to reboot the server to bring Orvix back up.";
+constexpr int kExclusiveQuestion = 20;  // "Failed to gain exclusive access to SQL to perform the restor..."
+constexpr int kAccessQuestion = 41;  // "SQL is unable to gain full access to the restore location.  ..."
+constexpr int kAborted = 74;  // "Vrel process aborted.  You will need to reboot the server to..."
 constexpr const char* kTremarcTree = "SOFTWARE\\Tremarc";
 
 // The first key the export names must be the server's whole tree, or the
@@ -36,9 +32,9 @@ void frmMain::restoreDatabasesUnderTrap() {
   while (auto error = trapStatement([&] { RestoreDatabases(); })) {
     log.WriteToLog("(error) in cmdRestore routine:" + error->description + " Number=" + std::to_string(error->number));
     if (error->number == kExclusiveAccess) {
-      if (m_program.MsgBox(kExclusiveQuestion, MsgBoxStyle::OKCancel) != MsgResult::OK) abortRestore();
+      if (m_program.MsgBox(m_program.str(kExclusiveQuestion), MsgBoxStyle::OKCancel) != MsgResult::OK) abortRestore();
       log.WriteToLog("    User elected to try SQL restore again.");
-    } else if (m_program.MsgBox(kAccessQuestion, MsgBoxStyle::YesNo) != MsgResult::Yes) {
+    } else if (m_program.MsgBox(m_program.str(kAccessQuestion), MsgBoxStyle::YesNo) != MsgResult::Yes) {
       abortRestore();
     }
   }
@@ -66,7 +62,7 @@ void frmMain::abortRestore() {
     const long pid = p.external.Shell("regedit /s \"" + exportFile + "\"", 1);
     p.external.WaitForProcess(pid, modCallExternalApp::kInfinite);
   });
-  trapGeneral([&] { p.MsgBox(kAborted); });
+  trapGeneral([&] { p.MsgBox(p.str(kAborted)); });
   ExitProgram(ProgramEnd::Aborted);
 }
 

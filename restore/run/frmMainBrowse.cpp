@@ -14,17 +14,10 @@ namespace {
 constexpr const char* kSystemParametersKey = "SOFTWARE\\Tremarc\\SystemParameters\\1.0";
 constexpr const char* kActiveDirectoryConnector = "TmIDCADSvr.TmIDCAD.1";
 
-constexpr const char* kCriticalFilesMissing =
-    "Critical disaster recovery backup files cannot be found at this location.  Please browse to the directory "
-    "where the Orvix Disaster Recovery Backup application stored these files.";
-constexpr const char* kJustRestoreDB =
-    "You have selected to restore only the SQL tables and skip all other Vrel restore functionality.  This will not "
-    "result in a running Orvix system and is not ZAC supported!  Are you sure you want to continue?";
-constexpr const char* kReadOnlyMedia =
-    "Backup files are marked for read only and cannot be changed.  Be sure you are not trying to restore from a CD "
-    "directly.  Copy the files to a HD first and then try the restore";
-constexpr const char* kBadAliasMapFile =
-    "That file is not formatted correctly for alias mapping.  Please check the help file for details";
+constexpr int kCriticalFilesMissing = 12;  // "Critical disaster recovery backup files cannot be found at t..."
+constexpr int kJustRestoreDB = 58;  // "You have selected to restore only the SQL tables and skip al..."
+constexpr int kReadOnlyMedia = 70;  // "Backup files are marked for read only and cannot be changed...."
+constexpr int kBadAliasMapFile = 79;  // "That file is not formatted correctly for alias mapping.  Ple..."
 
 bool voiceConnectorOnly(Program& program) {
   const LocalVersionInfo& v = program.module1.localVersionInfo;
@@ -42,7 +35,7 @@ void frmMain::cmdBrowse_Click() {
   touch();
 
   if (!p.files.fileExists(folder + "OrvixDBBackUp.SQL") || !p.files.fileExists(folder + "OrvixReg.reg")) {
-    p.MsgBox(kCriticalFilesMissing);
+    p.MsgBox(p.str(kCriticalFilesMissing));
     control("txtTargetPath").caption.clear();
     for (const char* option :
          {"chkRestoreMessages", "chkRestoreCertificates", "chkRestoreReportData", "chkUseAliasMappingFile"})
@@ -54,7 +47,7 @@ void frmMain::cmdBrowse_Click() {
 
   if (p.commandLineHas("JustRestoreDB")) {
     // Asked again, and acted on, when the restore starts.
-    p.MsgBox(kJustRestoreDB, MsgBoxStyle::YesNo);
+    p.MsgBox(p.str(kJustRestoreDB), MsgBoxStyle::YesNo);
   } else {
     offerCertificates(*this, folder);
     if (p.module1.localVersionInfo.bIVCInstall && p.files.fileExists(folder + "CertBackup"))
@@ -62,7 +55,7 @@ void frmMain::cmdBrowse_Click() {
 
     p.module1.MarkAllFilesReadWrite(folder);
     if (p.files.isReadOnly(folder + "OrvixDBBackup.sql")) {
-      p.MsgBox(kReadOnlyMedia);
+      p.MsgBox(p.str(kReadOnlyMedia));
       control("txtTargetPath").caption.clear();
       untickAndDisable(*this, "chkRestoreMessages");
       // The folder is gone, so is the run it would have offered.
@@ -131,7 +124,7 @@ void frmMain::cmdBrowseForAliasMappingFile_Click() {
   if (bCheckAliasMapFile(p, path)) {
     control("txtAliasMappingFilePath").caption = path;
   } else {
-    p.MsgBox(kBadAliasMapFile);
+    p.MsgBox(p.str(kBadAliasMapFile));
     control("txtAliasMappingFilePath").caption.clear();
   }
   touch();

@@ -8,22 +8,13 @@ namespace vrel::restore {
 
 namespace {
 
-constexpr const char* kCompleteHead =
-    "Restore complete.  Remember, you must run GrantOrvixAccess to allow any non subscribers access to the SA, this "
-    "information is not preserved from the backup.";
-constexpr const char* kCompleteTail = " error(s) encountered.  Press OK to view log file now.";
-constexpr const char* kFailover =
-    "The backup was done on a system configured for failover.  It is necessary to make some changes in the SQL "
-    "database before configuring failover again on this system.  Please see the help file.";
-constexpr const char* kComplete = "Restore is complete";
-constexpr const char* kCertificates =
-    "You have restored security certificates for Private Secure Messaging from your previous system.  To complete "
-    "the restore process you need to log into the Orvix server as the directory facing account and run the "
-    "Certificate Installation Wizard.  This tool can be found under ";
+constexpr int kCompleteHead = 34;  // "Restore complete.  Remember, you must run GrantOrvixAccess t..."
+constexpr int kCompleteTail = 3;  // " error(s) encountered.  Press OK to view log file now."
+constexpr int kFailover = 75;  // "The backup was done on a system configured for failover.  It..."
+constexpr int kComplete = 35;  // "Restore is complete"
+constexpr int kCertificates = 76;  // "You have restored security certificates for Private Secure M..."
 constexpr const char* kWizardFolder = "\\ZureVezuza\\Utilities\\CorvaneOrvixSrvrCertMgr";
-constexpr const char* kDbRover =
-    "It's strongly reccomended that you now run dbRover 3.0.20 or later on this system and take care of any errors "
-    "it reports.";
+constexpr int kDbRover = 77;  // "It's strongly reccomended that you now run dbRover 3.0.20 or..."
 
 }  // namespace
 
@@ -31,16 +22,16 @@ void frmMain::showClosingMessages() {
   Program& p = m_program;
   trapGeneral([&] {
     const std::string text =
-        kCompleteHead + std::string("\r\n") + std::to_string(p.log.errorCount()) + kCompleteTail;
+        p.str(kCompleteHead) + "\r\n" + std::to_string(p.log.errorCount()) + p.str(kCompleteTail);
     if (p.MsgBox(text, MsgBoxStyle::OKCancel) == MsgResult::OK) p.external.Shell("notepad.exe " + p.log.path(), 3);
   });
-  trapGeneral([&] { p.MsgBox(run.failover ? kFailover : kComplete); });
+  trapGeneral([&] { p.MsgBox(p.str(run.failover ? kFailover : kComplete)); });
   if (ticked("chkRestoreCertificates") && !p.module1.bLocalVersionAtLeast(5, 0, 0, 10)) {
     trapGeneral([&] {
-      p.MsgBox(kCertificates + std::string("\"") + kWizardFolder + "\\" + kCertificateWizardProgram + "\"");
+      p.MsgBox(p.str(kCertificates) + std::string("\"") + kWizardFolder + "\\" + kCertificateWizardProgram + "\"");
     });
   }
-  trapGeneral([&] { p.MsgBox(kDbRover); });
+  trapGeneral([&] { p.MsgBox(p.str(kDbRover)); });
 }
 
 }  // namespace vrel::restore

@@ -24,53 +24,20 @@ constexpr const char* kAgingServiceKey = "SOFTWARE\\Tremarc\\QxMessageAgingSvc\\
 constexpr const char* kConnectionPrefix =
     "Provider=SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False;Initial Catalog=OrvixDb;Data Source=";
 
-constexpr const char* kIvcNoMdbPath =
-    "IVC install detected but no path for the aging service MDB file.  Vrel can only import the aging service "
-    "certivicates into an IVC installation.";
-constexpr const char* kIvcMdbMissing =
-    "IVC install detected but the aging service MDB file was not found.  Vrel can only import the aging service "
-    "certivicates into an IVC installation.";
-constexpr const char* kVersionTooOld =
-    "This utility only works with Orvix 3.1(1) and later or on servers with the Voreriza Zedir Odorozodu from "
-    "Orvix 5.0(1) and later.";
-constexpr const char* kDominoPartner =
-    "Be sure your partner Domino server is up and running before proceeding with the restore.";
-constexpr const char* kDominoTooOld =
-    "This tool only works with Exchange 5.5 or Exchange 2000/2003 as the Orvix message back end for versions of "
-    "Orvix prior to 4.0(3).  Domino support requires Orvix 4.0(3) or later.  Exiting";
-constexpr const char* kRemoteSession =
-    "CAUTION!  You are running in a WTS session, please note that paths to the backup files should be entered in "
-    "full UNC format - do not try to use mapped drive letters.";
-constexpr const char* kUglyRestore =
-    "Doing an 'ugly restore' based on command line option - be sure you know what you're doing, this is not "
-    "supported.";
-constexpr const char* kNotRunning =
-    "Orvix is not up and running properly.  Please make sure the local installation of Orvix is clean and "
-    "functioning properly then start it up and run the Vrel restore again.  See the help file for more "
-    "information.";
-constexpr const char* kNoLocation =
-    "No location objets found in Location table in OrvixDB in SQL.  This means the local installation did not "
-    "complete properly and is not fully functional.  See the help file for more details.  Exiting.";
-constexpr const char* kNoDirectoryId =
-    "The DirectoryID value for the primary location in the Location table in SQL has not been populated.  This "
-    "means the syncronization to the directory during the setup failed or that the configuration setup has not "
-    "been completed.  The local installation is not complete and clean, exiting.";
-constexpr const char* kNoMailboxStore =
-    "Error!  The MailboxStore table is empty - the current installation is not fully functional and the restore "
-    "will not work properly.  Exiting restore.";
-constexpr const char* kZacOnlyOptions =
-    "You have selected to run Vrel restore with one or more ZAC-only command line options.  These options are not "
-    "supported without ZAC supervision and you should not be using them unless instructed to do so by a ZAC "
-    "engineer.";
-constexpr const char* kExchange2007 =
-    "There are Exchange 2007 mailstores active in the current installation - Vrel cannot create new users against "
-    "2007 mailstores so please make sure all users being restored that are tied to a 2007 mailstore are already "
-    "created.  Message restore with ExMerge is also not supported by Microsoft against Exchange 2007.  Message "
-    "restore options will be disabled.";
-constexpr const char* kNoConnection =
-    "Could not connect to Location table in OrvixDB in SQL.  This means the local installation did not complete "
-    "properly or you are not running Vrel with an account that is a member of the local admins group that has "
-    "read/write access to SQL.  Exiting";
+constexpr int kIvcNoMdbPath = 63;  // "IVC install detected but no path for the aging service MDB f..."
+constexpr int kIvcMdbMissing = 64;  // "IVC install detected but the aging service MDB file was not ..."
+constexpr int kVersionTooOld = 49;  // "This utility only works with Orvix 3.1(1) and later or on se..."
+constexpr int kDominoPartner = 61;  // "Be sure your partner Domino server is up and running before ..."
+constexpr int kDominoTooOld = 48;  // "This tool only works with Exchange 5.5 or Exchange 2000/2003..."
+constexpr int kRemoteSession = 62;  // "CAUTION!  You are running in a WTS session, please note that..."
+constexpr int kUglyRestore = 13;  // "Doing an 'ugly restore' based on command line option - be su..."
+constexpr int kNotRunning = 65;  // "Orvix is not up and running properly.  Please make sure the ..."
+constexpr int kNoLocation = 25;  // "No location objets found in Location table in OrvixDB in SQL..."
+constexpr int kNoDirectoryId = 66;  // "The DirectoryID value for the primary location in the Locati..."
+constexpr int kNoMailboxStore = 67;  // "Error!  The MailboxStore table is empty - the current instal..."
+constexpr int kZacOnlyOptions = 68;  // "You have selected to run Vrel restore with one or more ZAC-o..."
+constexpr int kExchange2007 = 69;  // "There are Exchange 2007 mailstores active in the current ins..."
+constexpr int kNoConnection = 11;  // "Could not connect to Location table in OrvixDB in SQL.  This..."
 
 // Start-up's two traps. A database error while the installation is being
 // checked ends the program with the connection message; any other error is
@@ -105,8 +72,8 @@ class LoadTrap {
     }
   }
 
-  [[noreturn]] void refuse(const std::string& text) {
-    m_form.program().MsgBox(text);
+  [[noreturn]] void refuse(int textId) {
+    m_form.program().MsgBox(m_form.program().str(textId));
     m_form.ExitProgram(ProgramEnd::Refused);
   }
 
@@ -145,7 +112,7 @@ std::int16_t mailStoreKindOf(const std::string& idcProgId) {
 // Step 6: the Domino directory COM server is registered by the program for
 // the versions whose setup does not register it.
 void prepareDomino(Program& program, LoadTrap& trap) {
-  program.MsgBox(kDominoPartner);
+  program.MsgBox(program.str(kDominoPartner));
   Module1& m = program.module1;
   if (!m.bLocalVersionAtLeast(4, 0, 3, 0)) trap.refuse(kDominoTooOld);
   if (m.bLocalVersionAtLeast(4, 0, 3, 80)) return;
@@ -233,7 +200,7 @@ void frmMain::Form_Load() {
         mailStoreKindOf(m.GetRegistryValue(Hive::LocalMachine, kSystemParametersKey, "IDCProgID", kRegSz, "").asText());
   });
   if (p.mailStoreKind == kMailStoreDomino) prepareDomino(p, trap);
-  if (remoteSession(p)) p.MsgBox(kRemoteSession);
+  if (remoteSession(p)) p.MsgBox(p.str(kRemoteSession));
 
   trap.step([&] { offerCertificates(*this, targetPath()); });
   trap.step([&] {
@@ -248,18 +215,18 @@ void frmMain::Form_Load() {
   });
 
   if (p.commandLine().size() >= 2 && p.commandLineHas("UglyRestore")) {
-    p.MsgBox(kUglyRestore);
+    p.MsgBox(p.str(kUglyRestore));
     return;
   }
   checkServerRunning(p, trap);
   checkInstallationComplete(p, trap);
   if (p.commandLineHas("DirtyRestore") || p.commandLineHas("PauseAfterSQLRestore") ||
       p.commandLineHas("SkipVersionCheck"))
-    p.MsgBox(kZacOnlyOptions);
+    p.MsgBox(p.str(kZacOnlyOptions));
   trap.step([&] {
     if (!bExchange2007MailstorePresent(p)) return;
     untickAndDisable(*this, "chkRestoreMessages");
-    p.MsgBox(kExchange2007);
+    p.MsgBox(p.str(kExchange2007));
   });
   touch();
 }

@@ -10,20 +10,13 @@ namespace vrel::restore {
 
 namespace {
 
-constexpr const char* kNoFolder = "You need to specify the location of the disaster recovery backup files first";
-constexpr const char* kNoAliasFile =
-    "You must select a valid Alias mapping file or uncheck the option to map subscriber aliases";
-constexpr const char* kWarning1 =
-    "WARNING!  This will force Orvix to be stopped and will replace ALL configuration data and subscriber data "
-    "with the information stored in the backup!  Are you sure you want to continue?";
-constexpr const char* kWarning2 = "There is no way to recover from this operation!  Are you sure you want to proceed?";
-constexpr const char* kJustRestoreDB =
-    "You have selected to restore only the SQL tables and skip all other Vrel restore functionality.  This will "
-    "not result in a running Orvix system and is not ZAC supported!  Are you sure you want to continue?";
-constexpr const char* kDatabasesRestored = "SQL table(s) have been restored - program will now exit";
-constexpr const char* kPauseAfterSql =
-    "SQL has been restored - you can stop the restore process to view the raw restored database now or press OK "
-    "to continue with the restore.";
+constexpr int kNoFolder = 59;  // "You need to specify the location of the disaster recovery ba..."
+constexpr int kNoAliasFile = 160;  // "You must select a valid Alias mapping file or uncheck the op..."
+constexpr int kWarning1 = 57;  // "WARNING!  This will force Orvix to be stopped and will repla..."
+constexpr int kWarning2 = 47;  // "There is no way to recover from this operation!  Are you sur..."
+constexpr int kJustRestoreDB = 58;  // "You have selected to restore only the SQL tables and skip al..."
+constexpr int kDatabasesRestored = 72;  // "SQL table(s) have been restored - program will now exit"
+constexpr int kPauseAfterSql = 73;  // "SQL has been restored - you can stop the restore process to ..."
 
 }  // namespace
 
@@ -37,19 +30,19 @@ void frmMain::cmdRestore_Click() {
 bool frmMain::confirmRestore() {
   Program& p = m_program;
   if (targetPath().size() < 3) {
-    p.MsgBox(kNoFolder);
+    p.MsgBox(p.str(kNoFolder));
     return false;
   }
   if (ticked("chkUseAliasMappingFile") && control("txtAliasMappingFilePath").caption.size() < 3) {
-    p.MsgBox(kNoAliasFile);
+    p.MsgBox(p.str(kNoAliasFile));
     return false;
   }
-  if (p.MsgBox(kWarning1, MsgBoxStyle::YesNo, MsgIcon::None, "WARNING") == MsgResult::No) return false;
-  if (p.MsgBox(kWarning2, MsgBoxStyle::YesNo, MsgIcon::None, "WARNING") == MsgResult::No) return false;
+  if (p.MsgBox(p.str(kWarning1), MsgBoxStyle::YesNo, MsgIcon::None, "WARNING") == MsgResult::No) return false;
+  if (p.MsgBox(p.str(kWarning2), MsgBoxStyle::YesNo, MsgIcon::None, "WARNING") == MsgResult::No) return false;
   run = RunValues{};
   p.log.setDebug(p.commandLineHas("debug"));
   if (p.commandLineHas("JustRestoreDB")) {
-    if (p.MsgBox(kJustRestoreDB, MsgBoxStyle::YesNo) == MsgResult::No) return false;
+    if (p.MsgBox(p.str(kJustRestoreDB), MsgBoxStyle::YesNo) == MsgResult::No) return false;
     run.justRestoreDB = true;
   }
   return true;
@@ -82,7 +75,7 @@ void frmMain::runPhases() {
       log.WriteToLog("User opted to just restore the SQL tables - skipping all other parts of restore process...");
     });
     trapGeneral([&] { RestoreDatabases(); });
-    trapGeneral([&] { p.MsgBox(kDatabasesRestored); });
+    trapGeneral([&] { p.MsgBox(p.str(kDatabasesRestored)); });
     ExitProgram(ProgramEnd::Normal);
   }
 
@@ -101,7 +94,7 @@ void frmMain::runPhases() {
   restoreDatabasesUnderTrap();
 
   // 12
-  if (p.commandLineHas("PauseAfterSQLRestore")) trapGeneral([&] { p.MsgBox(kPauseAfterSql); });
+  if (p.commandLineHas("PauseAfterSQLRestore")) trapGeneral([&] { p.MsgBox(p.str(kPauseAfterSql)); });
 
   // 13 to 17
   trapGeneral([&] {
