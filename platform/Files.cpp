@@ -33,7 +33,7 @@ bool hostStat(const std::string& host, struct stat& st) { return !host.empty() &
 bool ownerWritable(const struct stat& st) { return (st.st_mode & S_IWUSR) != 0; }
 
 // A folder without its owner-write bit stands for read-only media: nothing
-// is created in it or removed from it.
+// is created in it, removed from it or written to it.
 bool folderAcceptsChanges(const std::string& hostFile) {
   const std::string dir = fs::path(hostFile).parent_path().string();
   struct stat st{};
@@ -114,7 +114,8 @@ FileStatus Files::append(std::string_view path, std::string_view data) const {
   struct stat st{};
   const bool present = hostStat(host, st);
   if (present && !ownerWritable(st)) return accessDenied(path);
-  if (!present && !folderAcceptsChanges(host)) return accessDenied(path);
+  // Read-only media take no writes at all, to new files or to old ones.
+  if (!folderAcceptsChanges(host)) return accessDenied(path);
   const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) return fromErrno(errno, path);
   FileStatus s = writeFully(fd, data, path);

@@ -28,7 +28,11 @@ Program::Program(Machine& m, UiPort& u, ProgramSetup setup)
       module1(m.registry(), files, log, paths),
       external(m, log),
       localize(files, u, setup.programFolder, setup.programFileName, userDefaultLanguage(m)),
-      m_setup(std::move(setup)) {}
+      m_setup(std::move(setup)) {
+  // The run is single-threaded: after every log entry the front-end gets to
+  // repaint and handle the administrator's clicks.
+  log.setEventPump([this] { ui.DoEvents(); });
+}
 
 Program::~Program() = default;
 

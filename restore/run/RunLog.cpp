@@ -76,8 +76,10 @@ bool RunLog::reopen() {
     m_lastError = "cannot open " + m_path + " for appending: " + std::strerror(errno);
     return false;
   }
+  // A read-only file, or a folder that has become read-only media, takes no
+  // more entries.
   struct stat st{};
-  if (::fstat(m_fd, &st) == 0 && (st.st_mode & S_IWUSR) == 0) {
+  if ((::fstat(m_fd, &st) == 0 && (st.st_mode & S_IWUSR) == 0) || m_files.isReadOnly(winParent(m_path))) {
     ::close(m_fd);
     m_fd = -1;
     m_lastError = "Path/File access error: " + m_path;

@@ -208,6 +208,35 @@ TEST_F(RestoreDrill, JustRestoreDBRestoresTheDatabasesAndEndsWithoutRestart) {
   for (const std::string& line : log()) EXPECT_EQ(entryText(line).find("    Starting "), std::string::npos) << line;
 }
 
+TEST_F(RestoreDrill, BackupFolderTurningReadOnlyMidRunLosesNothing) {
+  const std::string reg = m_backup + "\\OrvixReg.reg";
+  std::string regBefore;
+  ASSERT_TRUE(m_new.files().readAll(reg, regBefore));
+  std::size_t linesWhenReadOnly = 0;
+  m_new.ui.onEvents = [&] {
+    if (linesWhenReadOnly || !m_new.program().log.isOpen() ||
+        m_new.form().control("chkBackingupCurrentRegistryValues").value == 0)
+      return;
+    linesWhenReadOnly = log().size();
+    ASSERT_TRUE(m_new.files().setReadOnly(m_backup, true));
+  };
+  EXPECT_EQ(restore(), std::nullopt);
+  m_new.files().setReadOnly(m_backup, false);
+  ASSERT_GT(linesWhenReadOnly, 0u);
+
+  // The log holds every entry written before the folder turned read-only,
+  // and at most the one entry whose file handle was already open; the run
+  // itself went on to its end.
+  const std::vector<std::string> lines = log();
+  EXPECT_GE(lines.size(), linesWhenReadOnly);
+  EXPECT_LE(lines.size(), linesWhenReadOnly + 1);
+  EXPECT_TRUE(m_new.ui.shown("error(s) encountered.  Press OK to view log file now."));
+  EXPECT_EQ(queryCount(m_new.machine(), "SELECT COUNT(*) FROM Location WHERE HomeServer='ORVIXOLD'"), 1);
+  std::string regAfter;
+  ASSERT_TRUE(m_new.files().readAll(reg, regAfter));
+  EXPECT_EQ(regAfter, regBefore);
+}
+
 TEST(RestoreRefusals, EmptyFolderAndNoToAWarningChangeNothing) {
   RestoreMachine m;
   standin::ProvisionOptions o;

@@ -98,7 +98,12 @@ class RecordingUi : public restore::UiPort {
     busy = on;
     ++(on ? hourglassOn : hourglassOff);
   }
-  void DoEvents() override { ++events; }
+  void DoEvents() override {
+    ++events;
+    if (onEvents) onEvents();
+  }
+  // Called whenever the core lets the front-end process events.
+  std::function<void()> onEvents;
   void showForm(restore::FormModel& form, bool) override { shownForms.push_back(form.name()); }
   void closeForm(restore::FormModel& form) override { closedForms.push_back(form.name()); }
   void openWithDefaultHandler(const std::string& target) override { opened.push_back(target); }
