@@ -1,3 +1,4 @@
+#include "platform/Text.h"
 #include "platform/Files.h"
 #include "restore/tests/ProvisionedRun.h"
 
@@ -96,8 +97,6 @@ struct ShutDownCase {
   const char* name;
   MailStoreKind kind;
   ServerVersion version;
-  // No step stops the Exchange 5.5 directory monitor: on a real server the
-  // kill step ends its process, but the stand-in's services have none.
   std::vector<std::string> stillRunning;
 };
 
@@ -121,7 +120,7 @@ TEST_P(ShutDownTest, StopsEveryServiceWithTheExactLinesAndKillsServerProcesses) 
 
 INSTANTIATE_TEST_SUITE_P(Servers, ShutDownTest,
                          ::testing::Values(ShutDownCase{"Exchange2000_5_0", MailStoreKind::Exchange2000, kV5, {}},
-                                           ShutDownCase{"Exchange55_4_0", MailStoreKind::Exchange55, kV4, {"TmDSEX55"}},
+                                           ShutDownCase{"Exchange55_4_0", MailStoreKind::Exchange55, kV4, {}},
                                            ShutDownCase{"Domino_5_0", MailStoreKind::Domino, kV5, {}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -150,7 +149,10 @@ TEST_P(HangingServiceTest, CostsOneErrorLineAndTheNextServiceIsStillStopped) {
   ASSERT_NE(at, log.end());
   ASSERT_NE(at + 1, log.end());
   EXPECT_EQ(*(at + 1), c.lateLine) << "the time-out line takes the completion line's place";
-  EXPECT_EQ(stateOf(c.service), ServiceState::StopPending) << "the net child is left to go on";
+  // The net child is left to go on; a server service's stuck process is
+  // ended by the kill step, which leaves the service stopped.
+  const bool serverProcess = wildcardMatch("tm*.*", std::string(c.service) + ".exe");
+  EXPECT_EQ(stateOf(c.service), serverProcess ? ServiceState::Stopped : ServiceState::StopPending);
   if (c.next) {
     EXPECT_EQ(stateOf(c.next), ServiceState::Stopped);
   }

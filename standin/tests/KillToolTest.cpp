@@ -1,4 +1,5 @@
 #include "platform/ProcessHost.h"
+#include "platform/Services.h"
 #include "platform/tests/ChildProcesses.h"
 
 #include <gtest/gtest.h>
@@ -69,6 +70,26 @@ TEST_F(KillToolTest, ByPidOnlyForTheMachinesOwnProcesses) {
   const test::ToolRun mine = runTool("kill", "-f " + self);
   EXPECT_EQ(mine.output, "process #" + self + " not found\n") << "not a process of the machine";
   EXPECT_EQ(mine.exitCode, 1);
+}
+
+TEST_F(KillToolTest, EndingAServiceProcessLeavesTheServiceStopped) {
+  Services services(m.machine());
+  std::string error;
+  for (const char* name : {"TmDSEX55", "TmCsMgr", "QxDirReader"}) {
+    ServiceInfo svc;
+    svc.name = name;
+    svc.state = ServiceState::Running;
+    ASSERT_TRUE(services.add(svc, error)) << error;
+  }
+  // A service stuck in its stop ends with its process as well.
+  ASSERT_TRUE(services.setState("TmCsMgr", ServiceState::StopPending, error)) << error;
+
+  const test::ToolRun r = runTool("kill", "-F tm*.*");
+  EXPECT_NE(r.output.find("process TmDSEX55.exe (service TmDSEX55) - killed"), std::string::npos) << r.output;
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(services.find("TmDSEX55")->state, ServiceState::Stopped);
+  EXPECT_EQ(services.find("TmCsMgr")->state, ServiceState::Stopped);
+  EXPECT_EQ(services.find("QxDirReader")->state, ServiceState::Running);
 }
 
 TEST_F(KillToolTest, RunFromTheMachineWithoutAnyMatch) {

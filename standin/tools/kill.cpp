@@ -3,6 +3,7 @@
 // machine did not start.
 #include "platform/Machine.h"
 #include "platform/ProcessTable.h"
+#include "platform/Services.h"
 #include "platform/Text.h"
 
 #include <cstdio>
@@ -36,6 +37,25 @@ bool isPid(const std::string& s) {
 }
 
 void report(const ProcessInfo& p) { std::printf("process %s (%ld) - killed\n", p.image.c_str(), p.pid); }
+
+// A service runs in a process whose image is the service's name + ".exe";
+// ending that process leaves the service stopped, as the control manager
+// then reports it. Returns how many service processes the pattern ended.
+int endServiceProcesses(Machine& machine, const std::string& pattern) {
+  Services services(machine);
+  std::vector<ServiceInfo> all;
+  std::string error;
+  if (!services.list(all, error)) return 0;
+  int ended = 0;
+  for (const ServiceInfo& svc : all) {
+    const std::string image = svc.name + ".exe";
+    if (svc.state == ServiceState::Stopped || !wildcardMatch(pattern, image)) continue;
+    if (!services.setState(svc.name, ServiceState::Stopped, error)) continue;
+    std::printf("process %s (service %s) - killed\n", image.c_str(), svc.name.c_str());
+    ++ended;
+  }
+  return ended;
+}
 
 }  // namespace
 
@@ -79,7 +99,8 @@ int main(int argc, char** argv) {
       return 1;
     }
     for (const auto& p : ended) report(p);
-    if (ended.empty()) {
+    const int services = endServiceProcesses(*machine, t);
+    if (ended.empty() && services == 0) {
       std::printf("process \"%s\" not found\n", t.c_str());
       ++missed;
     }
