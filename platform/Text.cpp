@@ -1,8 +1,10 @@
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cwctype>
 #include <locale.h>
+#include <vector>
 
 namespace vrel {
 
@@ -184,15 +186,27 @@ bool iequals(std::string_view a, std::string_view b) {
 }
 
 std::size_t ifind(std::string_view hay, std::string_view needle, std::size_t from) {
-  const std::string h = foldCase(hay);
+  from = std::min(from, hay.size());
   const std::string n = foldCase(needle);
-  // Folding may change byte lengths only outside ASCII; map back by re-folding
-  // prefixes when that happens.
-  const std::size_t pos = h.find(n, std::min(from, h.size()));
-  if (pos == std::string::npos || h.size() == hay.size()) return pos;
-  for (std::size_t k = 0; k <= hay.size(); ++k)
-    if (foldCase(hay.substr(0, k)).size() == pos) return k;
-  return std::string::npos;
+  bool ascii = true;
+  for (char c : hay)
+    if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
+  if (ascii) return foldCase(hay).find(n, from);
+  // Folding may change byte lengths outside ASCII: fold character by
+  // character and keep, for every folded byte, the offset of its character.
+  std::string h;
+  std::vector<std::size_t> origin;
+  h.reserve(hay.size());
+  origin.reserve(hay.size() + 1);
+  for (std::size_t i = 0; i < hay.size();) {
+    const std::size_t start = i;
+    appendUtf8(h, upper(decodeUtf8(hay, i)));
+    origin.resize(h.size(), start);
+  }
+  origin.push_back(hay.size());
+  const auto first = std::lower_bound(origin.begin(), origin.end(), from);
+  const std::size_t pos = h.find(n, static_cast<std::size_t>(first - origin.begin()));
+  return pos == std::string::npos ? std::string::npos : origin[pos];
 }
 
 bool wildcardMatch(std::string_view pattern, std::string_view name) {

@@ -13,6 +13,20 @@ TEST(TextTest, CaseRulesFoldBeyondAscii) {
   EXPECT_EQ(ifind("abc", "x"), std::string::npos);
 }
 
+TEST(TextTest, FindBeyondAsciiReportsOffsetsOfTheOriginalText) {
+  // U+0131 (two bytes) folds to "I" (one byte): offsets must still be the
+  // original text's, and the start offset counts in it too.
+  const std::string hay = "\xC4\xB1" "abc-\xC3\xA4" "abc";
+  EXPECT_EQ(ifind(hay, "ABC"), 2u);
+  EXPECT_EQ(ifind(hay, "ABC", 3), 8u);
+  EXPECT_EQ(ifind(hay, "\xC3\x84" "ABC"), 6u);
+  EXPECT_EQ(ifind(hay, "ABC", hay.size()), std::string::npos);
+  // A long text is searched in one pass.
+  std::string big(2'000'000, 'x');
+  big += "\xC3\xA4needle";
+  EXPECT_EQ(ifind(big, "NEEDLE"), 2'000'002u);
+}
+
 TEST(TextTest, WildcardsMatchLikeWindowsNames) {
   struct Row {
     const char* pattern;

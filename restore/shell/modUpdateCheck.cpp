@@ -60,16 +60,6 @@ int comparePart(const std::string& a, const std::string& b) {
   return a.compare(b);
 }
 
-// Case-insensitive search by ASCII letters only: the list is the site's
-// bytes, whatever their encoding, and the key is plain ASCII.
-std::size_t findNoCase(const std::string& hay, const std::string& needle, std::size_t from) {
-  if (from > hay.size()) return std::string::npos;
-  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-  const auto it = std::search(hay.begin() + static_cast<std::ptrdiff_t>(from), hay.end(), needle.begin(),
-                              needle.end(), [&](char a, char b) { return lower(a) == lower(b); });
-  return it == hay.end() && !needle.empty() ? std::string::npos : static_cast<std::size_t>(it - hay.begin());
-}
-
 std::string errorLine(const char* prefix, long number, const std::string& description, const char* procedure) {
   return prefix + std::to_string(number) + " (" + description + ") in procedure " + procedure +
          " of Module modUpdateCheck";
@@ -128,9 +118,9 @@ std::string strLatestVersionFromDownloadList(Program& program, const std::string
 
   const std::string key = (homePage.size() <= 1 ? std::string() : homePage) + "^" + appName.substr(kAppNamePrefix) +
                           "^ifram_a";
-  const std::size_t at = findNoCase(body, key, 0);
+  const std::size_t at = ifind(body, key);
   if (at == std::string::npos) return {};
-  const std::size_t cell = findNoCase(body, kVersionCell, at + key.size());
+  const std::size_t cell = ifind(body, kVersionCell, at + key.size());
   if (cell == std::string::npos) return {};
   std::size_t end = cell + std::char_traits<char>::length(kVersionCell);
   const std::size_t start = end;
