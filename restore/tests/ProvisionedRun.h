@@ -8,6 +8,7 @@
 #include "platform/Services.h"
 #include "platform/WinPath.h"
 #include "platform/tests/ChildProcesses.h"
+#include "restore/tests/support/RegistryDrill.h"
 #include "restore/tests/support/RestoreFixture.h"
 
 #include <gtest/gtest.h>
@@ -48,25 +49,11 @@ class ProvisionedRun : public ::testing::Test {
     EXPECT_TRUE(rm.files().createFolder(kBackup));
     form.control("txtTargetPath").caption = kBackup;
     EXPECT_TRUE(p.log.OpenLogFile(kLog, false)) << p.log.lastError();
-    std::string text;
-    rm.files().readAll(kLog, text);
-    m_headerSize = text.size();
     return form;
   }
 
   // The entries written after the header, without their date and time.
-  std::vector<std::string> entries() {
-    std::string text;
-    rm.files().readAll(kLog, text);
-    std::vector<std::string> out;
-    std::size_t start = m_headerSize;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-      const std::string line = text.substr(start, end - start);
-      const std::size_t sep = line.find(": ");
-      out.push_back(sep == std::string::npos ? line : line.substr(sep + 2));
-    }
-    return out;
-  }
+  std::vector<std::string> entries() { return runLogLines(rm.files(), kLog); }
   bool logged(const std::string& line) {
     const auto all = entries();
     return std::find(all.begin(), all.end(), line) != all.end();
@@ -89,7 +76,6 @@ class ProvisionedRun : public ::testing::Test {
 
  private:
   std::string m_savedFolder = WinPaths::currentFolder();
-  std::size_t m_headerSize = 0;
 };
 
 }  // namespace vrel::test

@@ -6,6 +6,7 @@
 
 #include "platform/Processes.h"
 #include "platform/data/Connection.h"
+#include "restore/tests/support/RegistryDrill.h"
 #include "restore/tests/support/RestoreFixture.h"
 #include "standin/server/Backup.h"
 #include "standin/server/Populate.h"
@@ -31,37 +32,36 @@ inline standin::ServerVersion versionOf(const std::string& text) {
 }
 
 // A backup of a server of its own (provisioned, optionally populated) in a
-// host temporary folder, named by its Z: path.
+// host temporary folder, named by its Z: path without a trailing backslash.
 class ServerBackupFolder {
  public:
-  ServerBackupFolder(const std::string& version, standin::MailStoreKind kind, int subscribers = 2) {
-    standin::ProvisionOptions options;
-    options.computerName = "ORVIXOLD";
-    options.version = versionOf(version);
-    options.mailStore = kind;
-    standin::ProvisionResult provisioned;
-    std::string error;
-    EXPECT_TRUE(standin::provisionServer(m_old.machine(), options, provisioned, error)) << error;
-    if (subscribers > 0) {
-      standin::PopulateOptions populate;
-      populate.subscribers = subscribers;
-      populate.maxMessagesPerMailbox = 1;
-      standin::PopulateResult populated;
-      EXPECT_TRUE(standin::populateServer(m_old.machine(), populate, populated, error)) << error;
-    }
-    m_folder = m_old.files().paths().toWindows(m_host.path()) + "\\DR";
-    standin::BackupReport report;
-    EXPECT_TRUE(standin::backupServer(m_old.machine(), m_folder, report, error)) << error;
-  }
+  ServerBackupFolder(const std::string& version, standin::MailStoreKind kind, int subscribers = 2)
+      : m_backup(options(version, kind), [subscribers](Machine& old) { populate(old, subscribers); }),
+        m_folder(m_backup.folder().substr(0, m_backup.folder().size() - 1)) {}
 
-  // The backup folder, without a trailing backslash.
   const std::string& folder() const { return m_folder; }
   std::string item(const std::string& name) const { return m_folder + "\\" + name; }
-  Files& files() { return m_old.files(); }
+  Files& files() { return m_backup.machine().files(); }
 
  private:
-  ScratchMachine m_old;
-  TempDir m_host;
+  static standin::ProvisionOptions options(const std::string& version, standin::MailStoreKind kind) {
+    standin::ProvisionOptions o;
+    o.computerName = "ORVIXOLD";
+    o.version = versionOf(version);
+    o.mailStore = kind;
+    return o;
+  }
+  static void populate(Machine& old, int subscribers) {
+    if (subscribers <= 0) return;
+    standin::PopulateOptions populate;
+    populate.subscribers = subscribers;
+    populate.maxMessagesPerMailbox = 1;
+    standin::PopulateResult populated;
+    std::string error;
+    EXPECT_TRUE(standin::populateServer(old, populate, populated, error)) << error;
+  }
+
+  OldServerBackup m_backup;
   std::string m_folder;
 };
 
