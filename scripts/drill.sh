@@ -3,8 +3,9 @@
 # stand-in machines: an old server is installed, lived in and backed up; a
 # new server with another name and install root is installed; the backup
 # folder is carried over; the restore program, copied onto the new machine,
-# restores the backup there without a display (VrelRestore --headless).
-# Afterwards the drill shows the run log and checks what the run left.
+# restores the backup there without a display (VrelRestore --headless), with
+# an alias mapping file. Afterwards the drill shows the run log and, side by
+# side, what the old server held and what the restored one holds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -20,9 +21,33 @@ sql() { "$BIN/standin" sql "$@" | tail -n +2; }
 step "old machine: $DRILL/old (ORVIXOLD, E:\\Orvix, $VERSION)"
 export VREL_MACHINE=$DRILL/old
 "$BIN/standin" provision --computer ORVIXOLD --root 'E:\Orvix' --version "$VERSION" --failover primary
-"$BIN/standin" populate --subscribers "${VREL_DRILL_SUBSCRIBERS:-25}"
+"$BIN/standin" populate --subscribers "${VREL_DRILL_SUBSCRIBERS:-25}" --admins both
 "$BIN/standin" backup 'F:\Backup' | tail -n 1
 echo "subscribers on the old server: $(sql "SELECT COUNT(*) FROM Subscriber")"
+mapfile -t ALIASES < <(sql "SELECT Alias FROM Subscriber WHERE IsSubscriber=1 AND Alias NOT LIKE 'E%' AND Alias <> 'Installer' ORDER BY Alias" | head -n 5)
+OLD_ADMIN=$(sql "SELECT SubscriberObjectID FROM Subscriber WHERE Alias='EAdmin'")
+
+# What the checks below look at, on a server: stream paths under the old
+# root or naming no file, registry path values under the old root.
+STREAMS="SELECT StreamPath FROM Subscriber WHERE StreamPath IS NOT NULL UNION ALL SELECT StreamPath FROM CallHandler WHERE StreamPath IS NOT NULL UNION ALL SELECT StreamPath FROM MessagingRule WHERE StreamPath IS NOT NULL UNION ALL SELECT StreamPath FROM DistributionList WHERE StreamPath IS NOT NULL UNION ALL SELECT StreamPath FROM NameLookupHandler WHERE StreamPath IS NOT NULL"
+state() {  # state ROOT: one line per point
+  local root=$1
+  echo "locations not on $2:       $(sql "SELECT COUNT(*) FROM Location WHERE HomeServer <> '$2'")"
+  echo "subscribers not on $2:     $(sql "SELECT COUNT(*) FROM Subscriber WHERE HomeServer <> '$2'")"
+  echo "stream paths:                  $(sql "SELECT COUNT(*) FROM ($STREAMS)")"
+  echo "  under E:\\Orvix:              $(sql "SELECT COUNT(*) FROM ($STREAMS) WHERE StreamPath LIKE 'E:\\Orvix\\%'")"
+  echo "  naming no file:              $(sql "$STREAMS" | sed 's/\\\\/\\/g' | "$BIN/standin" missing-files | wc -l)"
+  "$BIN/regedit" /e 'C:\drill-paths.reg' 'HKEY_LOCAL_MACHINE\Software\Tremarc'
+  echo "registry values under E:\\Orvix: $(iconv -f UTF-16LE -t UTF-8 "$root/drive_c/drill-paths.reg" | grep -ci 'E:\\\\Orvix' || true)"
+  echo "mail stores, cache rows:       $(sql "SELECT COUNT(*) FROM MailboxStore"), $(sql "SELECT (SELECT COUNT(*) FROM ADMonitorDirObjsList) + (SELECT COUNT(*) FROM MovedMailbox)")"
+  echo "EAdmin, EAdministrator:        $(sql "SELECT COUNT(*) FROM Subscriber WHERE Alias='EAdmin'"), $(sql "SELECT COUNT(*) FROM Subscriber WHERE Alias='EAdministrator'")"
+  echo "references to the old EAdmin:  $(sql "SELECT (SELECT COUNT(*) FROM CallHandler WHERE IsPrimary=0 AND (AdministratorObjectID='$OLD_ADMIN' OR RecipientObjectID='$OLD_ADMIN')) + (SELECT COUNT(*) FROM MessagingRule WHERE DestinationObjectID='$OLD_ADMIN') + (SELECT COUNT(*) FROM MenuEntry WHERE DestinationObjectID='$OLD_ADMIN')")"
+  echo "aliases ${ALIASES[0]}, ${ALIASES[1]}:    $(sql "SELECT COUNT(*) FROM Subscriber WHERE UID='${ALIASES[0]}'"), $(sql "SELECT COUNT(*) FROM Subscriber WHERE UID='${ALIASES[1]}'")"
+  echo "aliases renamed.one, chain.end: $(sql "SELECT COUNT(*) FROM Subscriber WHERE UID='renamed.one'"), $(sql "SELECT COUNT(*) FROM Subscriber WHERE UID='chain.end'")"
+  echo "SystemID (OrvixDB), System ID (Doh): $(sql "SELECT Value FROM OrvixSetupParameters WHERE Name='@SystemId'"), $(iconv -f UTF-16LE -t UTF-8 "$root/drive_c/drill-paths.reg" | tr -d '\r' | awk '/^\[/{k=$0} k ~ /\\Doh\\1.00\]$/ && /^"System ID"/' | head -n 1)"
+}
+step "the old server, before the backup"
+state "$DRILL/old" ORVIXOLD | tee "$DRILL/before.txt"
 
 step "new machine: $DRILL/new (ORVIXNEW, D:\\Program Files\\Orvix, $VERSION)"
 export VREL_MACHINE=$DRILL/new
@@ -38,11 +63,20 @@ cp "$BIN/VrelRestore" "$BIN"/VrelRestore_*.dll "$BIN"/*.htm "$BIN/CleanConfigInf
 ls "$PROGRAM"
 
 step "restore (headless; answers in $DRILL/answers.txt)"
+# The alias mapping file: a header with extra columns and blanks around the
+# names, a rename, a chain, a swap, a case-only line, a short line, CR LF.
+printf '%s\r\n' "Display Name , new_alias ,Extra, OLD_ALIAS ,Other" \
+  "Renamed,renamed.one,x,${ALIASES[0]},y" "Chain,chain.mid,x,${ALIASES[1]},y" "Chain,chain.end,x,chain.mid,y" \
+  "Swap, ${ALIASES[3]} ,x, ${ALIASES[2]} ,y" "Swap,${ALIASES[2]},x,${ALIASES[3]},y" \
+  "Case,${ALIASES[4]^^},x,${ALIASES[4]},y" "z" >"$DRILL/new/drive_c/AliasMap.csv"
 cat >"$DRILL/answers.txt" <<'END'
-# The drill restores from the carried-over backup folder and keeps the
-# report data; the closing offer to open the log in Notepad is taken.
+# The drill restores from the carried-over backup folder, keeps the report
+# data and the messages, and remaps aliases; the closing offer to open the
+# log in Notepad is taken.
 backup = F:\Backup
 report-data = yes
+messages = yes
+alias-map = C:\AliasMap.csv
 answer "view log file" = ok
 END
 status=0
@@ -52,6 +86,10 @@ echo "VrelRestore exit status: $status"
 LOG=$DRILL/new/drive_f/Backup/DisasterRecoveryRestore.log
 step "the run log: $LOG"
 cat "$LOG"
+
+step "the restored server, after the run (before: $DRILL/before.txt)"
+state "$DRILL/new" ORVIXNEW | tee "$DRILL/after.txt"
+paste -d '|' "$DRILL/before.txt" "$DRILL/after.txt" | awk -F'|' '{ printf "  %-70s -> %s\n", $1, substr($2, index($2, ":") + 1) }'
 
 step "what the run left on the new machine"
 "$BIN/regedit" /e 'C:\check.reg' 'HKEY_LOCAL_MACHINE\Software\Tremarc\ZureVezuza\1.0'

@@ -96,6 +96,9 @@ void frmMain::BackupLocalConfigurationData() {
   };
   auto bulkCopyOut = [&](const TableCopy& t) {
     p.log.WriteToLog(t.before);
+    // A dump that fails must not leave an earlier run's file for the fix-ups
+    // to load.
+    deleteEarlierFile(*this, targetPath() + t.file);
     runAndWait(std::string("BCP OrvixDB..") + t.table + " out \"" + targetPath() + t.file + "\" -n -T");
     p.log.WriteToLog(t.after);
   };

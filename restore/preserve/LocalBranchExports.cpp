@@ -76,12 +76,8 @@ void exportLocalBranch(frmMain& form, const LocalBranchFile& file) {
   Program& p = form.program();
   const std::string path = p.programFolder() + "\\" + file.file;
   // A file left by an earlier run must not survive an export that fails or
-  // is skipped: it would put an old branch back later. Read-only or not.
-  form.trapLogged(kProcedure, [&] {
-    if (!p.files.exists(path)) return;
-    const FileStatus st = p.files.deleteFile(path, true);
-    if (!st) throw VbError(st.number, st.description);
-  });
+  // is skipped: it would put an old branch back later.
+  deleteEarlierFile(form, path);
   bool present = true;
   form.trapLogged(kProcedure, [&] {
     present = !file.onlyWhenPresent || p.module1.bRegistryKeyExists(Hive::LocalMachine, file.branch);
@@ -95,6 +91,15 @@ void exportLocalBranch(frmMain& form, const LocalBranchFile& file) {
   form.trapLogged(kProcedure, [&] {
     const long pid = p.external.Shell(command, 1);
     p.external.WaitForProcess(pid, modCallExternalApp::kInfinite);
+  });
+}
+
+void deleteEarlierFile(frmMain& form, const std::string& path) {
+  Program& p = form.program();
+  form.trapLogged(kProcedure, [&] {
+    if (!p.files.exists(path)) return;
+    const FileStatus st = p.files.deleteFile(path, true);
+    if (!st) throw VbError(st.number, st.description);
   });
 }
 

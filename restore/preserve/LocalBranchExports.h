@@ -34,4 +34,9 @@ std::string regExportCommand(const std::string& programFolder, const LocalBranch
 // trap, and each part still runs after a failed one.
 void exportLocalBranch(frmMain& form, const LocalBranchFile& file);
 
+// Deletes a file an earlier run left (read-only or not), so an export or
+// dump that fails now cannot leave that old file to be loaded later. A
+// failure goes to the procedure's trap.
+void deleteEarlierFile(frmMain& form, const std::string& path);
+
 }  // namespace vrel::restore

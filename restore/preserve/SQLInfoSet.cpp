@@ -14,22 +14,6 @@ namespace {
 
 constexpr const char* kNoRepresentation = "This usually means there was not representation of this object in the directory.";
 
-// The system ID is a hexadecimal text; its number is what a location's
-// SystemID column holds ("1A" -> 26). A 32-bit value, as the column is.
-std::int32_t systemIdNumber(const std::string& hex) {
-  if (hex.empty() || hex.size() > 8) throw data::AdoError(13, "Type mismatch", "SetSQLInfo");
-  std::uint32_t v = 0;
-  for (char c : hex) {
-    int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else throw data::AdoError(13, "Type mismatch", "SetSQLInfo");
-    v = (v << 4) | static_cast<std::uint32_t>(d);
-  }
-  return static_cast<std::int32_t>(v);
-}
-
 }  // namespace
 
 template <typename F>
@@ -128,7 +112,7 @@ void SQLInfo::setLocations(const SetSqlInfoArgs& in) {
           m_log.WriteToLog("    Default Location object directory ID set to:" + in.locationDirectoryId);
         }
         rs.fields("HomeServer") = Variant(in.locationHomeServer);
-        trapped([&] { rs.fields("SystemID") = Variant(systemIdNumber(in.newSystemId)); });
+        trapped([&] { rs.fields("SystemID") = Variant(systemIdNumber(in.newSystemId, "SetSQLInfo")); });
         rs.fields("ObjectChangedID") = Variant(1);
         rs.update();
       });

@@ -4,6 +4,7 @@
 
 #include "platform/data/Recordset.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,5 +20,11 @@ bool findFromFirst(data::Recordset& rs, std::string_view criteria);
 
 // The field's value as text; Null gives empty text.
 std::string fieldText(data::Recordset& rs, std::string_view name);
+
+// The number whose hexadecimal digits the system ID is ("1A2B" is 6699), as
+// the 32-bit value a location row or the registry holds. Text that is empty,
+// longer than eight digits or not hexadecimal raises 13 "Type mismatch"
+// (an AdoError with that source).
+std::int32_t systemIdNumber(std::string_view hex, const char* source);
 
 }  // namespace vrel::restore

@@ -55,6 +55,10 @@ struct RunValues {
   PreservedValues preserved;
   BackedUpSetupValues backedUp;
   NewInstallSqlValues sql;
+  // Read from the restored database by the fix-ups, used by later phases.
+  std::string oldSystemId;
+  std::string oldServerName;
+  std::string defaultLocationName;
 };
 
 class frmMain : public FormModel {
@@ -98,7 +102,12 @@ class frmMain : public FormModel {
   void BackupLocalConfigurationData();
   void RestoreRegistryFromBackup();  // the registry restore phase
   void RestoreLocalConfigurationData();
-  void RestoreDatabases();           // phase 10
+  void RestoreDatabases();           // phase 10: restoreOrvixDB, then restoreReportDB
+  void restoreOrvixDB();
+  void restoreReportDB();
+  void FixUpRestoredDatabase();      // phase 15
+  void RestoreFilesAndPaths();       // phase 16
+  void ResynchroniseAndRestart();    // phase 17
 
   // Ticks a progress check box and lets the front-end repaint.
   void tick(const char* checkBox);
@@ -140,6 +149,18 @@ class frmMain : public FormModel {
   void showClosingMessages();
   void deleteLeftOverRegFiles();
   void phaseNotAvailable(const std::string& phase);
+  // Phase 15's parts (frmMainFixups*.cpp).
+  void fixUpSystemAndAdministrator();
+  void fixUpDomino();
+  void fixUpLocationsAndServers();
+  void fixUpSubscribers();
+  void fixUpStreamPaths();
+  void fixUpConfiguration();
+  void clearDirectoryCaches();
+  // Phase 16's event monitoring data (frmMainFileRestores.cpp).
+  void restoreEventMonitoringData();
+  // Runs "BCP OrvixDB..<table> in" from a file of the backup folder and waits.
+  void bulkCopyIn(const char* table, const char* file);
 
   Program& m_program;
 };

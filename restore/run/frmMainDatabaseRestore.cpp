@@ -18,13 +18,20 @@ void restoreOrRaise(Machine& machine, const char* database, const std::string& i
 }  // namespace
 
 void frmMain::RestoreDatabases() {
+  restoreOrvixDB();
+  restoreReportDB();
+}
+
+void frmMain::restoreOrvixDB() {
+  const std::string folder = targetPath();
+  tick("chkRestoringOrvixDB");
+  m_program.log.WriteToLog("    Restoring OrvixDB database from backed up copy.  Path=" + folder + "OrvixDBbackup.SQL");
+  restoreOrRaise(m_program.machine, "OrvixDB", folder + "OrvixDBBackUp.sql");
+}
+
+void frmMain::restoreReportDB() {
   RunLog& log = m_program.log;
   const std::string folder = targetPath();
-
-  tick("chkRestoringOrvixDB");
-  log.WriteToLog("    Restoring OrvixDB database from backed up copy.  Path=" + folder + "OrvixDBbackup.SQL");
-  restoreOrRaise(m_program.machine, "OrvixDB", folder + "OrvixDBBackUp.sql");
-
   if (!ticked("chkRestoreReportData")) {
     log.WriteToLog("    User elected not to restore reports data");
   } else if (m_program.files.fileExists(folder + "ReportDBBackup.sql")) {

@@ -3,6 +3,8 @@
 // under the run's general trap (the database restore under its own).
 #include "platform/Machine.h"
 #include "platform/Text.h"
+#include "restore/aliases/ObjectReferences.h"
+#include "restore/aliases/RemapSubscriberAliases.h"
 #include "restore/run/frmMain.h"
 #include "restore/run/frmMainTraps.h"
 
@@ -74,7 +76,10 @@ void frmMain::runPhases() {
     trapGeneral([&] {
       log.WriteToLog("User opted to just restore the SQL tables - skipping all other parts of restore process...");
     });
-    trapGeneral([&] { RestoreDatabases(); });
+    // Under the general trap a failed OrvixDB restore goes on with the next
+    // statement, which is the report database's.
+    trapGeneral([&] { restoreOrvixDB(); });
+    trapGeneral([&] { restoreReportDB(); });
     trapGeneral([&] { p.MsgBox(p.str(kDatabasesRestored)); });
     ExitProgram(ProgramEnd::Normal);
   }
@@ -96,24 +101,25 @@ void frmMain::runPhases() {
   // 12
   if (p.commandLineHas("PauseAfterSQLRestore")) trapGeneral([&] { p.MsgBox(p.str(kPauseAfterSql)); });
 
-  // 13 to 17
+  // 13: alias remapping, when chosen.
   trapGeneral([&] {
     if (ticked("chkUseAliasMappingFile")) {
       tick("chkMappingAliases");
       log.WriteToLog("    *** user elected to remap subscriber aliases ***");
-      phaseNotAvailable("Subscriber alias remapping");
+      RemapSubscriberAliases(p, {control("txtAliasMappingFilePath").caption, targetPath(),
+                                 ticked("chkRestoreMessages")});
       log.WriteToLog("    **** user alias remap complete ****");
     } else {
       log.WriteToLog("    No alias mapping file selected.");
     }
   });
-  if (p.module1.bLocalVersionAtLeast(8, 0, 0, 0)) phaseNotAvailable("Replication set update");
-  phaseNotAvailable("SQL fix-ups of the restored database");
-  phaseNotAvailable("File restores and registry path fix-ups");
-  phaseNotAvailable("Directory resynchronisation, access rights and certificate restore");
-  trapGeneral([&] { tick("chkStartingOrvix"); });
-  trapGeneral([&] { StartUpOrvix(); });
-  phaseNotAvailable("Server start and message restore");
+  // 14
+  if (p.module1.bLocalVersionAtLeast(8, 0, 0, 0))
+    trapGeneral([&] { ObjectReferences(p).CallInsertReplicationSetProc(); });
+  // 15 to 17
+  FixUpRestoredDatabase();
+  RestoreFilesAndPaths();
+  ResynchroniseAndRestart();
 
   // 18: the run is over.
   trapGeneral([&] { tick("chkRestoreComplete"); });
@@ -138,10 +144,11 @@ void frmMain::deleteLeftOverRegFiles() {
   }
 }
 
-// A phase that this build does not carry yet says so in the log, so that a
-// run never appears to have done it.
+// A step that this build does not carry yet says so with an error line, so
+// that a run never appears to have done it and its closing count shows the
+// run was incomplete.
 void frmMain::phaseNotAvailable(const std::string& phase) {
-  m_program.log.WriteToLog("    (phase not available in this build: " + phase + ")");
+  m_program.log.WriteToLog("(error) not available in this build: " + phase);
 }
 
 }  // namespace vrel::restore

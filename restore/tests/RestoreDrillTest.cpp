@@ -128,9 +128,9 @@ TEST_F(RestoreDrill, RestoresTheOldServerOntoTheNewMachine) {
   EXPECT_FALSE(m.registry().keyExists(Hive::LocalMachine, "SOFTWARE\\Tremarc\\TmCsNodeMgr"));
   EXPECT_FALSE(m.registry().keyExists(Hive::LocalMachine, "SOFTWARE\\Tremarc\\RegStore"));
 
-  // The old databases are in place.
+  // The old databases are in place, made to name the new server.
   EXPECT_GT(queryCount(m, "SELECT COUNT(*) FROM Subscriber"), 12);
-  EXPECT_EQ(queryCount(m, "SELECT COUNT(*) FROM Location WHERE HomeServer='ORVIXOLD'"), 1);
+  EXPECT_EQ(queryCount(m, "SELECT COUNT(*) FROM Location WHERE HomeServer='ORVIXNEW'"), 1);
 
   // The closing messages: the count is the log's "(error)" lines.
   long errors = 0;
@@ -174,7 +174,7 @@ TEST_F(RestoreDrill, RetryAfterTheConnectionIsClosedRestoresTheDatabase) {
   bool retried = false;
   for (const std::string& line : log()) retried |= line == "    User elected to try SQL restore again.";
   EXPECT_TRUE(retried);
-  EXPECT_EQ(queryCount(m_new.machine(), "SELECT COUNT(*) FROM Location WHERE HomeServer='ORVIXOLD'"), 1);
+  EXPECT_GT(queryCount(m_new.machine(), "SELECT COUNT(*) FROM Subscriber"), 12);
 }
 
 TEST_F(RestoreDrill, JustRestoreDBRestoresTheDatabasesAndEndsWithoutRestart) {
@@ -185,6 +185,18 @@ TEST_F(RestoreDrill, JustRestoreDBRestoresTheDatabasesAndEndsWithoutRestart) {
   // the failover branch of the backup never arrived.
   EXPECT_EQ(branchExport(m_new.machine(), "SOFTWARE\\Tremarc\\ZureVezuza"), m_before["SOFTWARE\\Tremarc\\ZureVezuza"]);
   for (const std::string& line : log()) EXPECT_EQ(line.find("    Starting "), std::string::npos) << line;
+}
+
+TEST_F(RestoreDrill, JustRestoreDBGoesOnToTheReportDatabaseAfterAFailedOrvixDB) {
+  data::Connection held(m_new.machine());
+  held.open(standin::localDatabaseConnection("OrvixDB"));
+  EXPECT_EQ(restore("JustRestoreDB"), ProgramEnd::Normal);
+  const std::vector<std::string> lines = log();
+  bool failed = false;
+  for (const std::string& line : lines) failed |= line.rfind("(error) in cmbRestore routine:", 0) == 0;
+  EXPECT_TRUE(failed);
+  EXPECT_TRUE(hasLine(lines, "    User elected not to restore reports data"));
+  EXPECT_EQ(queryCount(m_new.machine(), "SELECT COUNT(*) FROM Location WHERE HomeServer='ORVIXOLD'"), 0);
 }
 
 TEST_F(RestoreDrill, BackupFolderTurningReadOnlyMidRunLosesNothing) {
@@ -211,7 +223,7 @@ TEST_F(RestoreDrill, BackupFolderTurningReadOnlyMidRunLosesNothing) {
   EXPECT_GE(lines.size(), linesWhenReadOnly);
   EXPECT_LE(lines.size(), linesWhenReadOnly + 1);
   EXPECT_TRUE(m_new.ui.shown("error(s) encountered.  Press OK to view log file now."));
-  EXPECT_EQ(queryCount(m_new.machine(), "SELECT COUNT(*) FROM Location WHERE HomeServer='ORVIXOLD'"), 1);
+  EXPECT_GT(queryCount(m_new.machine(), "SELECT COUNT(*) FROM Subscriber"), 12);
   std::string regAfter;
   ASSERT_TRUE(m_new.files().readAll(reg, regAfter));
   EXPECT_EQ(regAfter, regBefore);

@@ -1,5 +1,6 @@
 #include "standin/command/Commands.h"
 
+#include "platform/Files.h"
 #include "platform/Machine.h"
 #include "standin/server/ServerProcedures.h"
 
@@ -52,6 +53,11 @@ commands:
       --seed S               seed; the same seed on the same installation gives the same
                              server (default 1)
       --messages M           at most M messages per mailbox, 0 to 1000 (default 4)
+      --admins WHICH         eadmin (default): the example administrator "EAdmin" alone;
+                             both: also "EAdministrator" with its primary call handler, as
+                             a server upgraded across versions holds them, with handlers,
+                             lists, rules and menu entries still pointing at "EAdmin" and
+                             extensions left without an owner
   backup DIR                 write the server's disaster-recovery backup folder into DIR (a
                              Windows path of the machine, or a host path starting with '/'):
                              database images, "OrvixReg.reg", "BackedUpVersionInfo.txt",
@@ -64,6 +70,8 @@ commands:
       --db DB                OrvixDB (the default), ReportDB or another database of the
                              machine's SQL instance, or an Access file: a Windows path (or a
                              host path starting with '/') holding '\', ':' or ending in .mdb
+  missing-files              read Windows paths of the machine from stdin, one a line, and
+                             print those that name no file (as a drill checks stream paths)
   help, --help               this text
 
 environment:
@@ -89,6 +97,22 @@ int cmdMachine(const Args& a) {
   }
   if (a[1] == "set" && a.size() == 4) return m->setValue(a[2], a[3]) ? 0 : 1;
   return usage("machine needs get NAME or set NAME VALUE");
+}
+
+// Lines are taken as they come; a CR before the LF and blank lines are
+// ignored. The exit status is 0 whether or not files are missing.
+int cmdMissingFiles(const Args& a) {
+  if (a.size() != 1) return usage("missing-files takes no arguments; it reads paths from stdin");
+  auto m = openMachine();
+  if (!m) return 1;
+  const Files files(*m);
+  char buf[4096];
+  while (std::fgets(buf, sizeof buf, stdin)) {
+    std::string path(buf);
+    while (!path.empty() && (path.back() == '\n' || path.back() == '\r')) path.pop_back();
+    if (!path.empty() && !files.fileExists(path)) std::printf("%s\n", path.c_str());
+  }
+  return 0;
 }
 
 }  // namespace
@@ -121,6 +145,7 @@ int runCommand(const std::vector<std::string>& args) {
       {"populate", cmdPopulate},
       {"backup", cmdBackup},
       {"sql", cmdSql},
+      {"missing-files", cmdMissingFiles},
   };
   auto it = kCommands.find(args[0]);
   if (it == kCommands.end()) return usage(("unknown command " + args[0]).c_str());

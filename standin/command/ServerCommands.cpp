@@ -87,6 +87,12 @@ bool readPopulateOptions(const Args& a, PopulateOptions& o, std::string& error) 
         return false;
       }
       o.maxMessagesPerMailbox = static_cast<int>(n);
+    } else if (opt == "--admins") {
+      if (v != "eadmin" && v != "both") {
+        error = "bad --admins " + v + " (eadmin or both)";
+        return false;
+      }
+      o.bothAdmins = v == "both";
     } else {
       error = "unknown option " + opt;
       return false;

@@ -1,6 +1,7 @@
 #include "standin/server/Backup.h"
 
 #include "platform/Files.h"
+#include "platform/FolderCopy.h"
 #include "platform/Machine.h"
 #include "platform/Text.h"
 #include "platform/data/DatabaseBackup.h"
@@ -30,20 +31,6 @@ std::string textValue(Registry& reg, const char* key, const char* name) {
   return regDataAsText(v.data);
 }
 
-// Copies a folder with everything below it.
-FileStatus copyFolder(const Files& files, const std::string& from, const std::string& to) {
-  std::vector<DirEntry> entries;
-  if (FileStatus st = files.list(from, entries); !st) return st;
-  if (FileStatus st = files.createFolder(to); !st) return st;
-  for (const DirEntry& e : entries) {
-    const std::string src = winJoin(from, e.name);
-    const std::string dst = winJoin(to, e.name);
-    FileStatus st = e.isFolder ? copyFolder(files, src, dst) : files.copyFile(src, dst, true);
-    if (!st) return st;
-  }
-  return {};
-}
-
 class BackupWriter {
  public:
   BackupWriter(Machine& machine, const std::string& folder, BackupReport& report, std::string& error)
@@ -60,7 +47,14 @@ class BackupWriter {
     return wrote(file);
   }
 
+  // The backup tool keeps its own settings in the server's branch, so the
+  // exported branch carries them too.
   bool registryBranch() {
+    Registry& reg = m_machine.registry();
+    const char* ownKey = "SOFTWARE\\Tremarc\\DisasterRecovery";
+    if (reg.createKey(kHklm, ownKey) != kRegOk ||
+        reg.setValue(kHklm, ownKey, RegValue::text("BackupFolder", m_folder)) != kRegOk)
+      return failed("cannot record the backup in HKEY_LOCAL_MACHINE\\SOFTWARE\\Tremarc\\DisasterRecovery");
     Bytes out;
     const RegStatus st = exportRegBranch(m_machine.registry(), kHklm, "SOFTWARE\\Tremarc", out);
     if (st != kRegOk) return failed("OrvixReg.reg: HKEY_LOCAL_MACHINE\\SOFTWARE\\Tremarc: " + describeRegStatus(st));
@@ -81,7 +75,8 @@ class BackupWriter {
       m_report.skipped.push_back(std::string(name) + ": " + (root.empty() ? "no install root" : "no " + from));
       return true;
     }
-    const FileStatus st = isFolder ? copyFolder(m_files, from, path(name)) : m_files.copyFile(from, path(name), true);
+    const FileStatus st =
+        isFolder ? copyFolderTree(m_files, from, path(name)).status : m_files.copyFile(from, path(name), true);
     if (!st) return failed(std::string(name) + ": " + st.description);
     return wrote(name);
   }

@@ -34,6 +34,7 @@ bool readBase(Machine& machine, PopulateBase& base, std::string& error) {
   if (!readInstalledIdentity(machine, installed, base.systemId, error)) return false;
   base.computer = installed.computerName;
   base.root = installed.installRoot;
+  base.language = installed.language;
   base.mailStore = installed.mailStore;
   try {
     data::Connection cn(machine);

@@ -21,6 +21,10 @@ struct PopulateOptions {
   int subscribers = 10;  // 1 to kMaxPopulateSubscribers
   std::uint64_t seed = 1;
   int maxMessagesPerMailbox = 4;
+  // Adds "EAdministrator" beside "EAdmin", as an upgraded server holds
+  // them, with references to "EAdmin" left in handlers, lists, rules and
+  // menu entries, and extensions without an owner.
+  bool bothAdmins = false;
 };
 
 struct PopulateResult {

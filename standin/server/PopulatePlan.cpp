@@ -66,7 +66,9 @@ class Planner {
     addOtherHandlers();
     addNotifications();
     addMailboxes();
+    addDirectoryCache();
     addSystemFiles();
+    if (m_options.bothAdmins) addSecondAdministrator();
   }
 
  private:
@@ -76,6 +78,18 @@ class Planner {
   std::string stream(const std::string& ownerId, const std::string& kind, const std::string& what) {
     const std::string path = m_base.root + "Stream Files\\" + ownerId + "_" + kind + ".wav";
     m_plan.files.push_back({path, "RIFF stand-in stream: " + kind + " of " + what + "\n"});
+    ++m_plan.counts.streamFiles;
+    return path;
+  }
+
+  // A greeting kept with the system greetings, in the installation's
+  // language folder.
+  std::string systemGreeting(const std::string& name) {
+    const std::string language = m_base.language.empty() ? "ENU" : m_base.language;
+    const std::string folder = m_base.root + "Localize\\DefaultConfiguration\\" + language;
+    m_plan.folders.push_back(folder);
+    const std::string path = folder + "\\" + name;
+    m_plan.files.push_back({path, "RIFF stand-in stream: system greeting " + name + "\n"});
     ++m_plan.counts.streamFiles;
     return path;
   }
@@ -244,7 +258,7 @@ class Planner {
     }
     const std::string lookup = guid("NameLookupHandler:Directory");
     row("NameLookupHandler", {{"NameLookupHandlerObjectID", lookup}, {"Alias", "DirectoryHandler"},
-                              {"TextName", "Directory Handler"}, {"StreamPath", stream(lookup, "standard", "directory")},
+                              {"TextName", "Directory Handler"}, {"StreamPath", systemGreeting("DirectoryHandler.wav")},
                               {"AdministratorObjectID", m_base.adminId}, {"AdministratorObjectIDType", 1},
                               {"ExitAction", kActionGoTo}, {"ExitConversationName", "PHGreeting"},
                               {"ExitObjectID", m_base.adminHandlerId}, {"ExitObjectIDType", kDestinationCallHandler}});
@@ -297,6 +311,25 @@ class Planner {
     }
   }
 
+  // What the directory monitor caches about the directory: the objects it
+  // watches, the lists in its scope and their members, a pending change and
+  // a moved mailbox. All of it describes the old machine's directory.
+  void addDirectoryCache() {
+    for (const Sub& s : m_subs)
+      row("ADMonitorDirObjsList", {{"DirectoryID", guid("Directory:" + s.alias)}, {"ObjectID", s.id}, {"ObjectType", 1}});
+    for (const std::string& list : m_lists) {
+      const std::string listDir = guid("ListDirectory:" + list);
+      row("ADMonitorScopeDistributionList", {{"DirectoryID", listDir}, {"Alias", "scope_" + list.substr(0, 8)}});
+      const std::string member = guid("Directory:" + m_subs.front().alias);
+      row("ADMonitorDistributionListMember", {{"ListDirectoryID", listDir}, {"MemberDirectoryID", member}});
+      row("ADMonitorScopeDistributionListMember", {{"ListDirectoryID", listDir}, {"MemberDirectoryID", member}});
+      row("ADMonitorScopeDistributionListPendingChanges", {{"ListDirectoryID", listDir}, {"MemberDirectoryID", member},
+                                                           {"ChangeType", 1}, {"ChangeTime", "2026-06-01 09:00:00"}});
+    }
+    row("MovedMailbox", {{"SubscriberObjectID", m_subs.front().id}, {"OldMailboxStoreObjectID", guid("OldStore")},
+                         {"NewMailboxStoreObjectID", m_base.storeId}, {"MoveTime", "2026-05-01 12:00:00"}});
+  }
+
   void addSystemFiles() {
     std::string routing = "; Orvix call routing rules\r\n[Rule0]\r\nName=Default\r\nAction=AttemptSignIn\r\n";
     int n = 1;
@@ -307,6 +340,59 @@ class Planner {
     std::string events;
     for (const Sub& s : m_subs) events += "2026-06-01 09:00:00\tSubscriberAdded\t" + s.alias + "\r\n";
     m_plan.files.push_back({m_base.root + "ToolsDepot\\EventMonitoring\\database\\events1.log", events});
+  }
+
+  // "EAdministrator" with its primary call handler beside "EAdmin", and
+  // objects that still point at "EAdmin": non-primary call handlers it owns
+  // and receives for, an interview handler, a public list, a messaging rule
+  // and a menu entry leading to it; and two extensions left without owner.
+  void addSecondAdministrator() {
+    const std::string id = guid("Subscriber:EAdministrator");
+    const std::string handler = guid("CallHandler:ch_EAdministrator");
+    row("Subscriber", {{"SubscriberObjectID", id}, {"Alias", "EAdministrator"}, {"UID", "EAdministrator"},
+                       {"DisplayName", "Example Administrator"}, {"FirstName", "Example"},
+                       {"LastName", "Administrator"}, {"DirectoryID", guid("Directory:EAdministrator")},
+                       {"SubscriberType", m_base.mailStore == MailStoreKind::Domino ? 3 : 1}, {"IsSubscriber", 1},
+                       {"Undeletable", 1}, {"HomeServer", m_base.computer},
+                       {"StreamPath", stream(id, "name", "EAdministrator")}, {"MailTransferAgent", m_base.computer},
+                       {"MailboxStoreObjectID", m_base.storeId}, {"CallHandlerObjectID", handler},
+                       {"LocationObjectID", m_base.locationId}, {"ObjectChangedID", 1}});
+    row("CallHandler", {{"CallHandlerObjectID", handler}, {"Alias", "ch_EAdministrator"},
+                        {"TextName", "Example Administrator"}, {"IsPrimary", 1},
+                        {"StreamPath", stream(handler, "standard", "EAdministrator")},
+                        {"AdministratorObjectID", m_base.adminId}, {"AdministratorObjectIDType", 1},
+                        {"RecipientObjectID", m_base.adminId}, {"RecipientObjectIDType", 1},
+                        {"AfterMessageAction", kActionHangUp}});
+    ++m_plan.counts.subscribers;
+    ++m_plan.counts.callHandlers;
+    for (int k = 1; k <= 2; ++k) {
+      const std::string alias = "AdminHandler" + std::to_string(k);
+      const std::string h = guid("CallHandler:" + alias);
+      row("CallHandler", {{"CallHandlerObjectID", h}, {"Alias", alias}, {"TextName", "Operator " + std::to_string(k)},
+                          {"IsPrimary", 0}, {"StreamPath", stream(h, "standard", alias)},
+                          {"AdministratorObjectID", m_base.adminId}, {"AdministratorObjectIDType", 1},
+                          {"RecipientObjectID", m_base.adminId}, {"RecipientObjectIDType", 1},
+                          {"AfterMessageAction", kActionHangUp}});
+      ++m_plan.counts.callHandlers;
+      menu(h, '9', {m_base.adminId, kDestinationSubscriber});
+      const std::string ruleId = guid("MessagingRule:" + h + ":standard");
+      row("MessagingRule", {{"MessagingRuleObjectID", ruleId}, {"ParentObjectID", h}, {"Alias", "standard"},
+                            {"StreamPath", stream(h, "rule_standard", alias)}, {"Action", kActionGoTo},
+                            {"ConversationName", "PHTransfer"}, {"DestinationObjectID", m_base.adminId},
+                            {"DestinationObjectIDType", kDestinationSubscriber}});
+    }
+    row("InterviewHandler", {{"InterviewHandlerObjectID", guid("InterviewHandler:AdminSurvey")},
+                             {"Alias", "AdminSurvey"}, {"TextName", "Administrator survey"},
+                             {"AdministratorObjectID", m_base.adminId}, {"AdministratorObjectIDType", 1},
+                             {"RecipientObjectID", m_base.adminId}, {"RecipientObjectIDType", 1}});
+    const std::string list = guid("DistributionList:adminlist");
+    row("DistributionList", {{"SystemDListObjectID", list}, {"Alias", "adminlist"},
+                             {"UID", "adminlist" + m_base.systemId}, {"TextName", "Administrators"},
+                             {"DirectoryID", guid("Directory:adminlist")}, {"StreamPath", stream(list, "name", "adminlist")},
+                             {"AdministratorObjectID", m_base.adminId}, {"AdministratorObjectIDType", 1},
+                             {"ObjectChangedID", 1}});
+    row("DTMFAccessID", {{"DTMFAccessID", Variant::null()}, {"ParentObjectID", handler}});
+    row("DTMFAccessID", {{"DTMFAccessID", "49999"}, {"ParentObjectID", Variant::null()}});
   }
 
   const PopulateBase& m_base;

@@ -17,6 +17,7 @@ namespace vrel::standin {
 struct PopulateBase {
   std::string computer;
   std::string root;  // ends in '\'
+  std::string language;  // three-letter code of the installation, e.g. "ENU"
   std::string systemId;
   MailStoreKind mailStore = MailStoreKind::Exchange2000;
   std::string storeAlias;

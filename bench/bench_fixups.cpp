@@ -1,0 +1,174 @@
+// The database fix-ups and the file restores of a restore run, timed on a
+// server of N subscribers (default 9,999) next to their floors, measured in
+// the same run on the same data:
+//   fix-ups       - a plain walk of the same rows: each row of the tables the
+//                   fix-ups rewrite read and written back through SQLite, one
+//                   transaction a table;
+//   file restores - "cp -a" of the same folders (stream files, greetings,
+//                   event monitoring data).
+// The old server is provisioned, populated and backed up, the new one
+// provisioned, and the restore program's core runs the two phases after the
+// database restore, as the run does; fixed waits are scaled to zero.
+#include "platform/Machine.h"
+#include "platform/data/DatabaseRestore.h"
+#include "platform/data/SqlInstance.h"
+#include "restore/run/frmMain.h"
+#include "restore/tests/support/RecordingUi.h"
+#include "standin/server/Backup.h"
+#include "standin/server/Populate.h"
+#include "standin/server/Provision.h"
+#include "standin/server/ServerProcedures.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace {
+
+using namespace vrel;
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+[[noreturn]] void fail(const std::string& what) {
+  std::fprintf(stderr, "bench_fixups: %s\n", what.c_str());
+  std::exit(1);
+}
+
+std::unique_ptr<Machine> machineAt(const std::string& root) {
+  std::string error;
+  auto m = Machine::open(root, error);
+  if (!m) fail(error);
+  return m;
+}
+
+void provision(Machine& m, const char* computer, const char* root) {
+  standin::ProvisionOptions o;
+  o.computerName = computer;
+  o.installRoot = root;
+  o.version = {4, 0, 4, 175};
+  standin::ProvisionResult r;
+  std::string error;
+  if (!standin::provisionServer(m, o, r, error)) fail(error);
+}
+
+// Reads every row of the tables the fix-ups rewrite and writes the same
+// columns back by rowid, one transaction a table.
+double plainWalk(const std::string& databaseFile) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open(databaseFile.c_str(), &db) != SQLITE_OK) fail("cannot open " + databaseFile);
+  const char* tables[][2] = {{"Location", "HomeServer"},          {"SubscriberTemplate", "PwNT"},
+                             {"Servers", "Alias"},                {"MailboxStore", "Alias"},
+                             {"Subscriber", "StreamPath"},        {"CallHandler", "StreamPath"},
+                             {"MessagingRule", "StreamPath"},     {"DistributionList", "StreamPath"},
+                             {"NameLookupHandler", "StreamPath"}};
+  const auto start = Clock::now();
+  for (const auto& [table, column] : tables) {
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* read = nullptr;
+    sqlite3_stmt* write = nullptr;
+    sqlite3_prepare_v2(db, (std::string("SELECT rowid, ") + column + " FROM " + table).c_str(), -1, &read, nullptr);
+    sqlite3_prepare_v2(db, (std::string("UPDATE ") + table + " SET " + column + " = ? WHERE rowid = ?").c_str(), -1,
+                       &write, nullptr);
+    while (sqlite3_step(read) == SQLITE_ROW) {
+      sqlite3_bind_value(write, 1, sqlite3_column_value(read, 1));
+      sqlite3_bind_int64(write, 2, sqlite3_column_int64(read, 0));
+      sqlite3_step(write);
+      sqlite3_reset(write);
+    }
+    sqlite3_finalize(read);
+    sqlite3_finalize(write);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+  }
+  const double seconds = secondsSince(start);
+  sqlite3_close(db);
+  return seconds;
+}
+
+void report(const char* phase, double seconds, double floor) {
+  std::printf("%-16s %8.3f s   floor %8.3f s   ratio %5.2f\n", phase, seconds, floor, floor > 0 ? seconds / floor : 0.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int subscribers = argc > 1 ? std::atoi(argv[1]) : 9999;
+  setenv("VREL_TIME_SCALE", "0", 1);
+  if (!std::getenv("VREL_TOOLS")) {
+    const auto tools = std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "bin";
+    setenv("VREL_TOOLS", tools.c_str(), 1);
+  }
+  char dir[] = "/tmp/vrel-bench-fixups-XXXXXX";
+  if (!mkdtemp(dir)) fail("cannot make a temporary folder");
+  const std::string base = dir;
+  standin::registerServerProcedures();
+
+  // The old server, lived in and backed up.
+  auto old = machineAt(base + "/old");
+  provision(*old, "OLDSRV", "E:\\Orvix\\");
+  standin::PopulateOptions po;
+  po.subscribers = subscribers;
+  po.bothAdmins = true;
+  standin::PopulateResult pr;
+  std::string error;
+  auto start = Clock::now();
+  if (!standin::populateServer(*old, po, pr, error)) fail(error);
+  std::printf("populate %d subscribers: %.2f s (%d stream files)\n", subscribers, secondsSince(start), pr.streamFiles);
+  standin::BackupReport br;
+  start = Clock::now();
+  setenv("VREL_MACHINE", (base + "/old").c_str(), 1);
+  if (!standin::backupServer(*old, "F:\\Backup", br, error)) fail(error);
+  std::printf("backup: %.2f s\n", secondsSince(start));
+
+  // The new server, with the backup folder carried over.
+  auto fresh = machineAt(base + "/new");
+  setenv("VREL_MACHINE", (base + "/new").c_str(), 1);
+  provision(*fresh, "NEWSRV", "D:\\Program Files\\Orvix\\");
+  if (std::system(("cp -a '" + base + "/old/drive_f' '" + base + "/new/drive_f'").c_str()) != 0) fail("cp failed");
+  std::filesystem::create_directories(base + "/new/drive_c/Vrel");
+
+  test::RecordingUi ui;
+  restore::Program p(*fresh, ui, {"C:\\Vrel", "VrelRestore", ""});
+  restore::frmMain form(p);
+  p.module1.localVersionInfo = p.module1.GetLocalVersionInfo();
+  p.connectionString = "Provider=SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False;Initial "
+                       "Catalog=OrvixDb;Data Source=NEWSRV";
+  p.paths.installRoot = "D:\\Program Files\\Orvix\\";
+  p.paths.backedUpInstallPath = "E:\\Orvix\\";
+  form.control("txtTargetPath").caption = "F:\\Backup\\";
+  form.run.newServerName = "NEWSRV";
+  if (!p.log.OpenLogFile("F:\\Backup\\bench.log", false)) fail(p.log.lastError());
+  form.BackupLocalConfigurationData();
+  restore::SQLInfo(*fresh, p.log, p.module1, p.connectionString).GetSQLInfo(form.run.sql);
+  const data::DatabaseImageStatus st = data::restoreDatabase(*fresh, "OrvixDB", "F:\\Backup\\OrvixDBBackUp.sql");
+  if (!st) fail(st.description);
+
+  start = Clock::now();
+  form.FixUpRestoredDatabase();
+  const double fixups = secondsSince(start);
+  start = Clock::now();
+  form.RestoreFilesAndPaths();
+  const double files = secondsSince(start);
+  p.log.CloseLogFile();
+
+  const double walk = plainWalk(data::SqlInstance(*fresh).databaseFile("OrvixDB"));
+  const std::string backup = base + "/new/drive_f/Backup";
+  start = Clock::now();
+  const std::string copy = "mkdir -p '" + base + "/floor' && cp -a '" + backup + "/Stream Files' '" + backup +
+                           "/DefaultConfig' '" + backup + "/EMSDatabase' '" + base + "/floor/'";
+  if (std::system(copy.c_str()) != 0) fail("cp -a failed");
+  const double cp = secondsSince(start);
+
+  std::printf("\n%d subscribers, %d stream files, log errors %d\n", subscribers, pr.streamFiles, p.log.errorCount());
+  report("fix-ups (15)", fixups, walk);
+  report("file restores (16)", files, cp);
+  std::filesystem::remove_all(base);
+  return 0;
+}

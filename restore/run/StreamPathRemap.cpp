@@ -1,0 +1,42 @@
+#include "restore/run/StreamPathRemap.h"
+
+#include "platform/Text.h"
+
+namespace vrel::restore {
+
+namespace {
+
+constexpr std::string_view kDefaultConfiguration = "Localize\\DefaultConfiguration\\";
+
+// True when text begins with prefix, case ignored.
+bool startsWithNoCase(const std::string& text, const std::string& prefix) {
+  return !prefix.empty() && text.size() >= prefix.size() && iequals(text.substr(0, prefix.size()), prefix);
+}
+
+}  // namespace
+
+std::string StreamPathRemap::ruleTarget(const std::string& oldPath) const {
+  const std::size_t last = oldPath.rfind('\\');
+  const std::string fileName = last == std::string::npos ? oldPath : oldPath.substr(last + 1);
+  const std::size_t end = last == std::string::npos ? 0 : last;
+  const std::string language = oldPath.substr(end >= 3 ? end - 3 : 0, end >= 3 ? 3 : end);
+  return m_newRoot + std::string(kDefaultConfiguration) + language + "\\" + fileName;
+}
+
+// A file exists on the new machine after the file restores when it is there
+// already or the backup's "DefaultConfig" copy will bring it.
+bool StreamPathRemap::willExist(const std::string& newPath) const {
+  if (m_files.fileExists(newPath)) return true;
+  const std::string folder = m_newRoot + std::string(kDefaultConfiguration);
+  if (!startsWithNoCase(newPath, folder)) return false;
+  return m_files.fileExists(m_backup + "DefaultConfig\\" + newPath.substr(folder.size()));
+}
+
+std::string StreamPathRemap::remap(const std::string& oldPath) const {
+  if (ifind(oldPath, m_newRoot) != std::string::npos) return oldPath;
+  const std::string rule = ruleTarget(oldPath);
+  if (willExist(rule) || !startsWithNoCase(oldPath, m_oldRoot)) return rule;
+  return m_newRoot + oldPath.substr(m_oldRoot.size());
+}
+
+}  // namespace vrel::restore
