@@ -187,28 +187,35 @@ TEST_F(DuplicateAdminTest, EveryReferenceMovesToEAdministratorAndEAdminGoes) {
   EXPECT_EQ(errorLines(), Strings{});
 }
 
-TEST_F(DuplicateAdminTest, TheAdministratorFoundUnderTheSystemIdAliasIsTheOneDeleted) {
-  exec("UPDATE Subscriber SET Alias = ? WHERE Alias = 'EAdmin'", {Variant("EAdmin" + m_systemId)});
-  addAdministrator(true);
+TEST_F(DuplicateAdminTest, VariantsOfThePairStillMoveTheReferences) {
+  const struct {
+    const char* name;
+    bool systemIdAlias;   // EAdmin is "EAdmin" + SystemID
+    bool primaryHandler;  // "ch_EAdministrator" exists
+  } rows[] = {{"EAdminWithSystemId", true, true}, {"NoPrimaryHandler", false, false}};
   addReferencesToEAdmin();
-  const Strings logged = cleanUp();
-  EXPECT_EQ(Strings(logged.begin(), logged.begin() + 3), mergeLines());
-  EXPECT_EQ(value("SELECT count(*) FROM Subscriber WHERE Alias = ?", {Variant("EAdmin" + m_systemId)}), "0");
-  EXPECT_EQ(owner("CallHandler", "Owned"), kNewAdmin);
-}
-
-TEST_F(DuplicateAdminTest, WithoutItsPrimaryHandlerTheReferencesStillMove) {
-  addAdministrator(false);
-  addReferencesToEAdmin();
-  const Strings logged = cleanUp();
-  EXPECT_EQ(errorLines(),
-            Strings{"(error) could not find primary call handler for example administrator account - be sure to run "
-                    "dbRover 3.0.17 or later after restore and clean up broken links"});
-  EXPECT_TRUE(hasLine(logged, "        Updating administrator link for handler with alias=Owned"));
-  EXPECT_EQ(owner("NameLookupHandler", "Lookup"), kNewAdmin);
-  EXPECT_EQ(value("SELECT CallHandlerObjectID FROM Subscriber WHERE Alias = 'EAdministrator'"), "<null>");
-  EXPECT_EQ(value("SELECT count(*) FROM Subscriber WHERE Alias = 'EAdmin'"), "0");
-  EXPECT_EQ(value("SELECT count(*) FROM DTMFAccessID"), "1");
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    exec("DELETE FROM Subscriber WHERE Alias LIKE 'EAdmin%'");
+    exec("DELETE FROM CallHandler WHERE Alias = 'ch_EAdministrator'");
+    exec("UPDATE CallHandler SET AdministratorObjectID = ? WHERE Alias = 'Owned'", {Variant(m_oldAdmin)});
+    const std::string eadmin = r.systemIdAlias ? "EAdmin" + m_systemId : "EAdmin";
+    exec("INSERT INTO Subscriber (SubscriberObjectID, Alias, UID, Undeletable) VALUES (?, ?, ?, 1)",
+         {Variant(m_oldAdmin), Variant(eadmin), Variant(eadmin)});
+    addAdministrator(r.primaryHandler);
+    const Strings logged = cleanUp();
+    EXPECT_EQ(Strings(logged.begin(), logged.begin() + 3), mergeLines());
+    EXPECT_EQ(hasLine(logged,
+                      "(error) could not find primary call handler for example administrator account - be "
+                      "sure to run dbRover 3.0.17 or later after restore and clean up broken links"),
+              !r.primaryHandler);
+    EXPECT_TRUE(hasLine(logged, "        Updating administrator link for handler with alias=Owned"));
+    EXPECT_EQ(owner("CallHandler", "Owned"), kNewAdmin);
+    EXPECT_EQ(value("SELECT count(*) FROM Subscriber WHERE Alias = ?", {Variant(eadmin)}), "0")
+        << "the account found is the one deleted";
+    EXPECT_EQ(value("SELECT CallHandlerObjectID FROM Subscriber WHERE Alias = 'EAdministrator'"),
+              r.primaryHandler ? kNewAdminHandler : "<null>");
+  }
 }
 
 TEST_F(DuplicateAdminTest, AFailingStepIsLoggedAndTheOthersRun) {
