@@ -1,6 +1,7 @@
 #include "restore/aliases/AliasMapFile.h"
 
 #include "platform/Text.h"
+#include "restore/aliases/AliasMapText.h"
 #include "restore/run/Program.h"
 
 namespace vrel::restore {
@@ -11,8 +12,6 @@ constexpr std::size_t kMinHeaderLength = 18;
 
 }  // namespace
 
-std::string_view firstTextLine(std::string_view data) { return data.substr(0, data.find_first_of("\r\n")); }
-
 bool bCheckAliasMapFile(Program& program, const std::string& path) {
   if (!program.files.fileExists(path)) return false;
   std::string data;
@@ -21,19 +20,15 @@ bool bCheckAliasMapFile(Program& program, const std::string& path) {
                    ") in procedure bCheckAliasMapFile of Form frmMain");
     return false;
   }
-  // Measured in the file's own single-byte characters.
-  const std::string_view header = firstTextLine(data);
-  if (header.size() < kMinHeaderLength) return false;
-  const std::vector<std::string> fields = split(ansiToUtf8(header), ',');
+  // Read as the remapping reads it, so a file accepted here is one the
+  // remapping understands (a byte-order mark included).
+  const std::vector<std::string> lines = mappingFileLines(data);
+  const std::string header = lines.empty() ? std::string() : lines.front();
+  if (textLength(header) < kMinHeaderLength) return false;
+  const std::vector<std::string> fields = split(header, ',');
   if (fields.size() < 2) return false;
-  bool oldAlias = false;
-  bool newAlias = false;
-  for (const std::string& field : fields) {
-    const std::string name = trim(field);
-    oldAlias = oldAlias || iequals(name, "OLD_ALIAS");
-    newAlias = newAlias || iequals(name, "NEW_ALIAS");
-  }
-  return oldAlias && newAlias;
+  const AliasColumns columns = findAliasColumns(fields);
+  return columns.oldAlias >= 0 && columns.newAlias >= 0;
 }
 
 }  // namespace vrel::restore

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 namespace vrel::restore {
 
@@ -15,9 +14,5 @@ class Program;
 // first line is looked at. A read failure shows the procedure's error box
 // and gives false.
 bool bCheckAliasMapFile(Program& program, const std::string& path);
-
-// The first line of a text: up to the first CR or LF (CRLF, CR and LF all
-// end a line).
-std::string_view firstTextLine(std::string_view data);
 
 }  // namespace vrel::restore

@@ -344,6 +344,7 @@ INSTANTIATE_TEST_SUITE_P(
                       HeaderRow{"AnyCaseAndBlanks", " old_alias , New_Alias \n", true},
                       HeaderRow{"MoreColumns", "DisplayName,OLD_ALIAS,Extension,NEW_ALIAS,Notes", true},
                       HeaderRow{"NoLineEnd", "OLD_ALIAS,NEW_ALIAS", true},
+                      HeaderRow{"ByteOrderMark", "\xEF\xBB\xBFOLD_ALIAS,NEW_ALIAS\r\n", true},
                       HeaderRow{"OnlyOldColumn", "OLD_ALIAS,DisplayName,Extension\r\n", false},
                       HeaderRow{"Semicolons", "OLD_ALIAS;NEW_ALIAS;DisplayName\r\n", false},
                       HeaderRow{"ColumnsOnTheSecondLine", "aliases\r\nOLD_ALIAS,NEW_ALIAS\r\n", false},
