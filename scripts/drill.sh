@@ -32,22 +32,23 @@ OLD_ADMIN=$(sql "SELECT SubscriberObjectID FROM Subscriber WHERE Alias='EAdmin'"
 STREAMS="SELECT StreamPath FROM Subscriber WHERE StreamPath IS NOT NULL UNION ALL SELECT StreamPath FROM CallHandler WHERE StreamPath IS NOT NULL UNION ALL SELECT StreamPath FROM MessagingRule WHERE StreamPath IS NOT NULL UNION ALL SELECT StreamPath FROM DistributionList WHERE StreamPath IS NOT NULL UNION ALL SELECT StreamPath FROM NameLookupHandler WHERE StreamPath IS NOT NULL"
 state() {  # state ROOT: one line per point
   local root=$1
-  echo "locations not on $2:       $(sql "SELECT COUNT(*) FROM Location WHERE HomeServer <> '$2'")"
-  echo "subscribers not on $2:     $(sql "SELECT COUNT(*) FROM Subscriber WHERE HomeServer <> '$2'")"
-  echo "stream paths:                  $(sql "SELECT COUNT(*) FROM ($STREAMS)")"
-  echo "  under E:\\Orvix:              $(sql "SELECT COUNT(*) FROM ($STREAMS) WHERE StreamPath LIKE 'E:\\Orvix\\%'")"
-  echo "  naming no file:              $(sql "$STREAMS" | sed 's/\\\\/\\/g' | "$BIN/standin" missing-files | wc -l)"
+  printf '%s\t%s\n' "locations on another server" "$(sql "SELECT COUNT(*) FROM Location WHERE HomeServer <> '$2'")"
+  printf '%s\t%s\n' "subscribers on another server" "$(sql "SELECT COUNT(*) FROM Subscriber WHERE HomeServer <> '$2'")"
+  printf '%s\t%s\n' "stream paths" "$(sql "SELECT COUNT(*) FROM ($STREAMS)")"
+  printf '%s\t%s\n' "  under E:\\Orvix" "$(sql "SELECT COUNT(*) FROM ($STREAMS) WHERE StreamPath LIKE 'E:\\Orvix\\%'")"
+  printf '%s\t%s\n' "  naming no file" "$(sql "$STREAMS" | sed 's/\\\\/\\/g' | "$BIN/standin" missing-files | wc -l)"
   "$BIN/regedit" /e 'C:\drill-paths.reg' 'HKEY_LOCAL_MACHINE\Software\Tremarc'
-  echo "registry values under E:\\Orvix: $(iconv -f UTF-16LE -t UTF-8 "$root/drive_c/drill-paths.reg" | grep -ci 'E:\\\\Orvix' || true)"
-  echo "mail stores, cache rows:       $(sql "SELECT COUNT(*) FROM MailboxStore"), $(sql "SELECT (SELECT COUNT(*) FROM ADMonitorDirObjsList) + (SELECT COUNT(*) FROM MovedMailbox)")"
-  echo "EAdmin, EAdministrator:        $(sql "SELECT COUNT(*) FROM Subscriber WHERE Alias='EAdmin'"), $(sql "SELECT COUNT(*) FROM Subscriber WHERE Alias='EAdministrator'")"
-  echo "references to the old EAdmin:  $(sql "SELECT (SELECT COUNT(*) FROM CallHandler WHERE IsPrimary=0 AND (AdministratorObjectID='$OLD_ADMIN' OR RecipientObjectID='$OLD_ADMIN')) + (SELECT COUNT(*) FROM MessagingRule WHERE DestinationObjectID='$OLD_ADMIN') + (SELECT COUNT(*) FROM MenuEntry WHERE DestinationObjectID='$OLD_ADMIN')")"
-  echo "aliases ${ALIASES[0]}, ${ALIASES[1]}:    $(sql "SELECT COUNT(*) FROM Subscriber WHERE UID='${ALIASES[0]}'"), $(sql "SELECT COUNT(*) FROM Subscriber WHERE UID='${ALIASES[1]}'")"
-  echo "aliases renamed.one, chain.end: $(sql "SELECT COUNT(*) FROM Subscriber WHERE UID='renamed.one'"), $(sql "SELECT COUNT(*) FROM Subscriber WHERE UID='chain.end'")"
-  echo "SystemID (OrvixDB), System ID (Doh): $(sql "SELECT Value FROM OrvixSetupParameters WHERE Name='@SystemId'"), $(iconv -f UTF-16LE -t UTF-8 "$root/drive_c/drill-paths.reg" | tr -d '\r' | awk '/^\[/{k=$0} k ~ /\\Doh\\1.00\]$/ && /^"System ID"/' | head -n 1)"
+  printf '%s\t%s\n' "registry values under E:\\Orvix" "$(iconv -f UTF-16LE -t UTF-8 "$root/drive_c/drill-paths.reg" | grep -ci 'E:\\\\Orvix' || true)"
+  printf '%s\t%s\n' "mail stores, cache rows" "$(sql "SELECT COUNT(*) FROM MailboxStore"), $(sql "SELECT (SELECT COUNT(*) FROM ADMonitorDirObjsList) + (SELECT COUNT(*) FROM MovedMailbox)")"
+  printf '%s\t%s\n' "EAdmin, EAdministrator" "$(sql "SELECT COUNT(*) FROM Subscriber WHERE Alias='EAdmin'"), $(sql "SELECT COUNT(*) FROM Subscriber WHERE Alias='EAdministrator'")"
+  printf '%s\t%s\n' "references to the old EAdmin" "$(sql "SELECT (SELECT COUNT(*) FROM CallHandler WHERE IsPrimary=0 AND (AdministratorObjectID='$OLD_ADMIN' OR RecipientObjectID='$OLD_ADMIN')) + (SELECT COUNT(*) FROM MessagingRule WHERE DestinationObjectID='$OLD_ADMIN') + (SELECT COUNT(*) FROM MenuEntry WHERE DestinationObjectID='$OLD_ADMIN')")"
+  printf '%s\t%s\n' "aliases ${ALIASES[0]}, ${ALIASES[1]}" "$(sql "SELECT COUNT(*) FROM Subscriber WHERE UID='${ALIASES[0]}'"), $(sql "SELECT COUNT(*) FROM Subscriber WHERE UID='${ALIASES[1]}'")"
+  printf '%s\t%s\n' "aliases renamed.one, chain.end" "$(sql "SELECT COUNT(*) FROM Subscriber WHERE UID='renamed.one'"), $(sql "SELECT COUNT(*) FROM Subscriber WHERE UID='chain.end'")"
+  printf '%s\t%s\n' "SystemID (OrvixDB), System ID (Doh)" "$(sql "SELECT Value FROM OrvixSetupParameters WHERE Name='@SystemId'"), $(iconv -f UTF-16LE -t UTF-8 "$root/drive_c/drill-paths.reg" | tr -d '\r' | awk '/^\[/{k=$0} k ~ /\\Doh\\1.00\]$/ && /^"System ID"/' | head -n 1)"
 }
 step "the old server, before the backup"
-state "$DRILL/old" ORVIXOLD | tee "$DRILL/before.txt"
+state "$DRILL/old" ORVIXOLD >"$DRILL/before.txt"
+column -t -s $'\t' "$DRILL/before.txt"
 
 step "new machine: $DRILL/new (ORVIXNEW, D:\\Program Files\\Orvix, $VERSION)"
 export VREL_MACHINE=$DRILL/new
@@ -88,8 +89,9 @@ step "the run log: $LOG"
 cat "$LOG"
 
 step "the restored server, after the run (before: $DRILL/before.txt)"
-state "$DRILL/new" ORVIXNEW | tee "$DRILL/after.txt"
-paste -d '|' "$DRILL/before.txt" "$DRILL/after.txt" | awk -F'|' '{ printf "  %-70s -> %s\n", $1, substr($2, index($2, ":") + 1) }'
+state "$DRILL/new" ORVIXNEW >"$DRILL/after.txt"
+printf '%-36s %-32s %s\n' "" "old server (backed up)" "new server (restored)"
+paste "$DRILL/before.txt" "$DRILL/after.txt" | awk -F'\t' '{ printf "%-36s %-32s %s\n", $1, $2, $4 }'
 
 step "what the run left on the new machine"
 "$BIN/regedit" /e 'C:\check.reg' 'HKEY_LOCAL_MACHINE\Software\Tremarc\ZureVezuza\1.0'

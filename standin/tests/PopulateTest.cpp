@@ -133,13 +133,16 @@ TEST_F(PopulatedServer, StreamFilesAndMailboxesAreWhereTheRowsSay) {
                                     "DistributionList WHERE StreamPath IS NOT NULL UNION ALL "
                                     "SELECT StreamPath FROM NameLookupHandler");
   EXPECT_EQ(static_cast<int>(paths.size()), result.streamFiles);
+  // Recorded names and greetings live in "Stream Files"; the directory
+  // handler's greeting is kept with the system greetings of the language.
+  const std::string systemGreeting = "E:\\Orvix\\Localize\\DefaultConfiguration\\ENU\\DirectoryHandler.wav";
   for (const std::string& p : paths) {
-    EXPECT_EQ(p.rfind("E:\\Orvix\\Stream Files\\", 0), 0u) << p;
+    if (p != systemGreeting) EXPECT_EQ(p.rfind("E:\\Orvix\\Stream Files\\", 0), 0u) << p;
     EXPECT_TRUE(files.fileExists(p)) << p;
   }
   std::vector<DirEntry> streams;
   ASSERT_TRUE(files.list("E:\\Orvix\\Stream Files", streams));
-  EXPECT_EQ(static_cast<int>(streams.size()), result.streamFiles);
+  EXPECT_EQ(static_cast<int>(streams.size()), result.streamFiles - 1);
 
   const std::string store = std::string(standin::kMailStoreFolder) + "\\MailStore_ORVIX01\\";
   int messages = 0;
