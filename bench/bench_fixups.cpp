@@ -132,7 +132,10 @@ int main(int argc, char** argv) {
   setenv("VREL_MACHINE", (base + "/new").c_str(), 1);
   provision(*fresh, "NEWSRV", "D:\\Program Files\\Orvix\\");
   if (std::system(("cp -a '" + base + "/old/drive_f' '" + base + "/new/drive_f'").c_str()) != 0) fail("cp failed");
+  // The program's folder, with the empty configuration file it ships with.
   std::filesystem::create_directories(base + "/new/drive_c/Vrel");
+  std::filesystem::copy_file(std::filesystem::path(std::getenv("VREL_TOOLS")) / "CleanConfigInfo.mdb",
+                             base + "/new/drive_c/Vrel/CleanConfigInfo.mdb");
 
   test::RecordingUi ui;
   restore::Program p(*fresh, ui, {"C:\\Vrel", "VrelRestore", ""});

@@ -7,6 +7,7 @@
 #include "platform/data/Recordset.h"
 #include "restore/aliases/ObjectReferences.h"
 #include "restore/preserve/SQLInfoSupport.h"
+#include "restore/run/WalkTransaction.h"
 #include "restore/run/frmMain.h"
 
 namespace vrel::restore {
@@ -24,14 +25,16 @@ bool isEmpty(Recordset& rs) { return rs.bof() && rs.eof(); }
 
 // Deletes every row the query returns.
 void deleteEveryRow(Program& p, const std::string& sql) {
+  WalkTransaction walk(p);
   Recordset rs;
-  openUpdatable(rs, p, sql);
+  rs.open(sql, walk.connection(), adOpenKeyset, adLockOptimistic);
   if (!isEmpty(rs)) rs.moveFirst();
   while (!rs.eof()) {
     rs.deleteRecord();
     rs.moveNext();
   }
   rs.close();
+  walk.commit();
 }
 
 }  // namespace
@@ -118,8 +121,10 @@ void frmMain::fixUpLocationsAndServers() {
   trapGeneral([&] {
     log.WriteToLog(
         "    Getting old machine name out of restored SQL table so it can be searched for and replaced if necessary.");
+    WalkTransaction walk(p);
     Recordset rs;
-    openUpdatable(rs, p, "Select Alias, HomeServer, DirectoryID, TextName from Location");
+    rs.open("Select Alias, HomeServer, DirectoryID, TextName from Location", walk.connection(), adOpenKeyset,
+            adLockOptimistic);
     if (!isEmpty(rs)) {
       rs.moveFirst();
       run.oldServerName = fieldText(rs, "HomeServer");
@@ -135,6 +140,7 @@ void frmMain::fixUpLocationsAndServers() {
       rs.moveNext();
     }
     rs.close();
+    walk.commit();
   });
 
   // The passwords themselves are never logged.

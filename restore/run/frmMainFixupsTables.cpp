@@ -5,9 +5,11 @@
 #include "platform/data/Recordset.h"
 #include "restore/preserve/SQLInfoSupport.h"
 #include "restore/run/StreamPathRemap.h"
+#include "restore/run/WalkTransaction.h"
 #include "restore/run/frmMain.h"
 
 #include <array>
+#include <memory>
 
 namespace vrel::restore {
 
@@ -64,12 +66,14 @@ void frmMain::fixUpSubscribers() {
   RunLog& log = p.log;
   const StreamPathRemap streams(p.files, p.paths.installRoot, p.paths.backedUpInstallPath, targetPath());
   log.WriteToLog("    Updating all suscriber records");
+  std::unique_ptr<WalkTransaction> walk;
   Recordset rs;
   trapGeneral([&] {
+    walk = std::make_unique<WalkTransaction>(p);
     const CursorTypeEnum cursor = p.module1.bLocalVersionAtLeast(4, 0, 2, 22) ? adOpenKeyset : adOpenDynamic;
     rs.open("Select IsSubscriber, SubscriberType, SubscriberObjectID, Alias, UID, DisplayName, DirectoryID, "
             "HomeServer, StreamPath, MailTransferAgent from Subscriber",
-            p.machine, p.connectionString, cursor, adLockOptimistic);
+            walk->connection(), cursor, adLockOptimistic);
     if (!(rs.bof() && rs.eof())) rs.moveFirst();
   });
   const std::string messagingAccount = "Orvix_" + run.oldServerName;
@@ -113,6 +117,7 @@ void frmMain::fixUpSubscribers() {
     trapGeneral([&] { rs.moveNext(); });
   }
   if (rs.isOpen()) trapGeneral([&] { rs.close(); });
+  if (walk) trapGeneral([&] { walk->commit(); });
 }
 
 void frmMain::fixUpStreamPaths() {
@@ -121,8 +126,9 @@ void frmMain::fixUpStreamPaths() {
   for (const StreamTable& t : kStreamTables) {
     p.log.WriteToLog(t.line);
     trapGeneral([&] {
+      WalkTransaction walk(p);
       Recordset rs;
-      rs.open(std::string("Select Alias, StreamPath from ") + t.table, p.machine, p.connectionString, adOpenKeyset,
+      rs.open(std::string("Select Alias, StreamPath from ") + t.table, walk.connection(), adOpenKeyset,
               adLockOptimistic);
       if (!(rs.bof() && rs.eof())) rs.moveFirst();
       for (; !rs.eof(); rs.moveNext()) {
@@ -135,6 +141,7 @@ void frmMain::fixUpStreamPaths() {
         p.log.WriteToLog("        new stream path=" + moved);
       }
       rs.close();
+      walk.commit();
     });
   }
 }
