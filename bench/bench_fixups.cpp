@@ -153,9 +153,25 @@ int main(int argc, char** argv) {
   const data::DatabaseImageStatus st = data::restoreDatabase(*fresh, "OrvixDB", "F:\\Backup\\OrvixDBBackUp.sql");
   if (!st) fail(st.description);
 
-  start = Clock::now();
-  form.FixUpRestoredDatabase();
-  const double fixups = secondsSince(start);
+  // The fix-ups step by step, in the order FixUpRestoredDatabase takes them.
+  struct Step {
+    const char* name;
+    void (restore::frmMain::*run)();
+  };
+  const Step steps[] = {{"system ID, administrator", &restore::frmMain::fixUpSystemAndAdministrator},
+                        {"locations, servers", &restore::frmMain::fixUpLocationsAndServers},
+                        {"subscribers", &restore::frmMain::fixUpSubscribers},
+                        {"stream paths", &restore::frmMain::fixUpStreamPaths},
+                        {"configuration", &restore::frmMain::fixUpConfiguration},
+                        {"directory caches", &restore::frmMain::clearDirectoryCaches}};
+  double fixups = 0;
+  for (const Step& step : steps) {
+    start = Clock::now();
+    (form.*step.run)();
+    const double seconds = secondsSince(start);
+    std::printf("  %-26s %8.3f s\n", step.name, seconds);
+    fixups += seconds;
+  }
   start = Clock::now();
   form.RestoreFilesAndPaths();
   const double files = secondsSince(start);

@@ -109,6 +109,19 @@ class frmMain : public FormModel {
   void RestoreFilesAndPaths();       // phase 16
   void ResynchroniseAndRestart();    // phase 17
 
+  // Phase 15's parts (frmMainFixups*.cpp).
+  void fixUpSystemAndAdministrator();
+  void fixUpDomino();
+  void fixUpLocationsAndServers();
+  void fixUpSubscribers();
+  void fixUpStreamPaths();
+  void fixUpConfiguration();
+  void clearDirectoryCaches();
+  // Phase 16's event monitoring data (frmMainFileRestores.cpp).
+  void restoreEventMonitoringData();
+  // Runs "BCP OrvixDB..<table> in" from a file of the backup folder and waits.
+  void bulkCopyIn(const char* table, const char* file);
+
   // Ticks a progress check box and lets the front-end repaint.
   void tick(const char* checkBox);
 
@@ -149,18 +162,6 @@ class frmMain : public FormModel {
   void showClosingMessages();
   void deleteLeftOverRegFiles();
   void phaseNotAvailable(const std::string& phase);
-  // Phase 15's parts (frmMainFixups*.cpp).
-  void fixUpSystemAndAdministrator();
-  void fixUpDomino();
-  void fixUpLocationsAndServers();
-  void fixUpSubscribers();
-  void fixUpStreamPaths();
-  void fixUpConfiguration();
-  void clearDirectoryCaches();
-  // Phase 16's event monitoring data (frmMainFileRestores.cpp).
-  void restoreEventMonitoringData();
-  // Runs "BCP OrvixDB..<table> in" from a file of the backup folder and waits.
-  void bulkCopyIn(const char* table, const char* file);
 
   Program& m_program;
 };
