@@ -176,10 +176,13 @@ FileStatus Files::list(std::string_view folder, std::vector<DirEntry>& out) cons
   const std::string host = m_paths.toHost(folder);
   DIR* d = opendir(host.c_str());
   if (!d) return {76, "Path not found: " + std::string(folder)};
+  // Each entry is looked at relative to the open folder: no path to build
+  // and walk again per entry.
+  const int dfd = dirfd(d);
   while (dirent* e = readdir(d)) {
     if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
     struct stat st{};
-    if (stat((host + "/" + e->d_name).c_str(), &st) != 0) continue;
+    if (fstatat(dfd, e->d_name, &st, 0) != 0) continue;
     out.push_back({e->d_name, S_ISDIR(st.st_mode), !ownerWritable(st), static_cast<std::uint64_t>(st.st_size)});
   }
   closedir(d);
