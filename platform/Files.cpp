@@ -91,7 +91,7 @@ FileStatus Files::readAll(std::string_view path, std::string& out) const {
   return FileStatus::ok();
 }
 
-FileStatus Files::writeAll(std::string_view path, std::string_view data) const {
+FileStatus Files::writeAll(std::string_view path, std::string_view data, Durability durability) const {
   const std::string host = m_paths.toHost(path);
   if (host.empty()) return fromErrno(ENOENT, path);
   struct stat st{};
@@ -101,10 +101,19 @@ FileStatus Files::writeAll(std::string_view path, std::string_view data) const {
   const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return fromErrno(errno, path);
   FileStatus s = writeFully(fd, data, path);
-  if (s && ::fsync(fd) != 0) s = fromErrno(errno, path);
+  if (s && durability == Durability::Flush && ::fsync(fd) != 0) s = fromErrno(errno, path);
   ::close(fd);
   if (s && ::rename(tmp.c_str(), host.c_str()) != 0) s = fromErrno(errno, path);
   if (!s) ::unlink(tmp.c_str());
+  return s;
+}
+
+FileStatus Files::syncDrive(std::string_view path) const {
+  const std::string host = m_paths.toHost(path);
+  const int fd = host.empty() ? -1 : ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return fromErrno(host.empty() ? ENOENT : errno, path);
+  const FileStatus s = ::syncfs(fd) == 0 ? FileStatus::ok() : fromErrno(errno, path);
+  ::close(fd);
   return s;
 }
 
@@ -176,10 +185,13 @@ FileStatus Files::list(std::string_view folder, std::vector<DirEntry>& out) cons
   const std::string host = m_paths.toHost(folder);
   DIR* d = opendir(host.c_str());
   if (!d) return {76, "Path not found: " + std::string(folder)};
+  // Each entry is looked at relative to the open folder: no path to build
+  // and walk again per entry.
+  const int dfd = dirfd(d);
   while (dirent* e = readdir(d)) {
     if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
     struct stat st{};
-    if (stat((host + "/" + e->d_name).c_str(), &st) != 0) continue;
+    if (fstatat(dfd, e->d_name, &st, 0) != 0) continue;
     out.push_back({e->d_name, S_ISDIR(st.st_mode), !ownerWritable(st), static_cast<std::uint64_t>(st.st_size)});
   }
   closedir(d);

@@ -40,8 +40,15 @@ class Files {
   bool folderExists(std::string_view path) const;
 
   FileStatus readAll(std::string_view path, std::string& out) const;
+  // When written content is on the disk. Flush: each file before it
+  // replaces the old one. Deferred: not yet; for a run of many new files
+  // whose caller ends the run with syncDrive and reports success only then.
+  enum class Durability { Flush, Deferred };
+
   // Replaces the file's content (write to a temporary, then rename).
-  FileStatus writeAll(std::string_view path, std::string_view data) const;
+  FileStatus writeAll(std::string_view path, std::string_view data, Durability durability = Durability::Flush) const;
+  // Puts everything written to the file system holding path on the disk.
+  FileStatus syncDrive(std::string_view path) const;
   FileStatus append(std::string_view path, std::string_view data) const;
   FileStatus copyFile(std::string_view from, std::string_view to, bool overwrite) const;
   // force: delete a read-only file too.

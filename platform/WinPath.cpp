@@ -1,10 +1,10 @@
 #include "platform/WinPath.h"
 
+#include "platform/FolderIndex.h"
 #include "platform/Machine.h"
 #include "platform/Text.h"
 
 #include <cstdlib>
-#include <dirent.h>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,21 +29,13 @@ std::string hostCwdAsWindows() {
 bool isDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // The name of an entry of a host folder that equals name without regard to
-// case; the exact spelling wins.
+// case; the exact spelling wins. Names that do not exist with the exact
+// spelling (every file about to be created) go to the folder index, which
+// answers without reading the whole folder each time.
 std::string matchEntry(const std::string& folder, const std::string& name) {
   struct stat st{};
   if (lstat((folder + "/" + name).c_str(), &st) == 0) return name;
-  DIR* d = opendir(folder.empty() ? "/" : folder.c_str());
-  if (!d) return {};
-  std::string found;
-  while (dirent* e = readdir(d)) {
-    if (iequals(e->d_name, name)) {
-      found = e->d_name;
-      break;
-    }
-  }
-  closedir(d);
-  return found;
+  return FolderIndex::shared().find(folder, name);
 }
 
 }  // namespace

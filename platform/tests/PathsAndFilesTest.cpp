@@ -77,6 +77,24 @@ TEST_F(PathsAndFilesTest, MissingFilesAndCopiesReportVbErrors) {
   EXPECT_EQ(plain, 2u) << "no temporary files left behind";
 }
 
+TEST_F(PathsAndFilesTest, DeferredWritesReplaceContentLikeFlushedOnes) {
+  struct Row {
+    const char* what;
+    Files::Durability durability;
+  } rows[] = {{"flushed", Files::Durability::Flush}, {"deferred", Files::Durability::Deferred}};
+  for (const Row& r : rows) {
+    const std::string path = std::string("C:\\") + r.what + ".txt";
+    ASSERT_TRUE(files.writeAll(path, "one", r.durability)) << r.what;
+    ASSERT_TRUE(files.writeAll(path, "two", r.durability)) << r.what;
+    std::string text;
+    ASSERT_TRUE(files.readAll(path, text));
+    EXPECT_EQ(text, "two") << r.what;
+    EXPECT_FALSE(std::filesystem::exists(paths.toHost(path) + ".vrel-tmp")) << r.what;
+  }
+  EXPECT_TRUE(files.syncDrive("C:\\"));
+  EXPECT_EQ(files.syncDrive("C:\\no such folder").number, 53);
+}
+
 TEST_F(PathsAndFilesTest, MachineValuesAndSystemFolder) {
   EXPECT_EQ(m.machine().computerName(), "STANDIN");
   ASSERT_TRUE(m.machine().setValue("computername", "ORVIXNEW"));

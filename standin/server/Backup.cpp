@@ -96,7 +96,8 @@ class BackupWriter {
  private:
   std::string path(const char* name) const { return winJoin(m_folder, name); }
   bool write(const char* name, const std::string& content) {
-    if (FileStatus st = m_files.writeAll(path(name), content); !st) return failed(std::string(name) + ": " + st.description);
+    if (FileStatus st = m_files.writeAll(path(name), content, Files::Durability::Deferred); !st)
+      return failed(std::string(name) + ": " + st.description);
     return wrote(name);
   }
   bool wrote(const char* name) {
@@ -152,13 +153,23 @@ bool backupServer(Machine& machine, const std::string& folder, BackupReport& rep
   const std::string root = textValue(machine.registry(), kRootPathKey, "Root Path");
   const std::string rootDir = root.empty() || root.back() == '\\' ? root : root + "\\";
   BackupWriter w(machine, folder, report, error);
-  return w.database("OrvixDB", "OrvixDBBackUp.sql", true) && w.database("ReportDB", "ReportDBBackup.sql", false) &&
-         w.registryBranch() && w.versionFile() && backupSubscribers(machine, folder, report, error) &&
-         w.certificateDatabase() && backupCertificates(machine, folder, report, error) &&
-         w.rootItem(rootDir, "Support\\Routing.rul", "routing.rul", false) &&
-         w.rootItem(rootDir, "Stream Files", "Stream Files", true) &&
-         w.rootItem(rootDir, "Localize\\DefaultConfiguration", "DefaultConfig", true) &&
-         w.rootItem(rootDir, "ToolsDepot\\EventMonitoring\\database", "EMSDatabase", true);
+  const bool written =
+      w.database("OrvixDB", "OrvixDBBackUp.sql", true) && w.database("ReportDB", "ReportDBBackup.sql", false) &&
+      w.registryBranch() && w.versionFile() && backupSubscribers(machine, folder, report, error) &&
+      w.certificateDatabase() && backupCertificates(machine, folder, report, error) &&
+      w.rootItem(rootDir, "Support\\Routing.rul", "routing.rul", false) &&
+      w.rootItem(rootDir, "Stream Files", "Stream Files", true) &&
+      w.rootItem(rootDir, "Localize\\DefaultConfiguration", "DefaultConfig", true) &&
+      w.rootItem(rootDir, "ToolsDepot\\EventMonitoring\\database", "EMSDatabase", true);
+  if (!written) return false;
+  // The folder is a backup only once the whole run succeeded, so its files
+  // are written without a sync each and put on the disk together here; the
+  // copied files, which never had a sync of their own, are covered too.
+  if (FileStatus st = files.syncDrive(folder); !st) {
+    error = "cannot sync " + folder + ": " + st.description;
+    return false;
+  }
+  return true;
 }
 
 }  // namespace vrel::standin

@@ -102,7 +102,7 @@ bool backupSubscribers(Machine& machine, const std::string& folder, BackupReport
       if (!isPlainFileName(store) || !files.folderExists(mailbox)) continue;
       const std::string pst = winJoin(messages, s.alias + ".PST");
       FileStatus st = files.createFolder(messages);
-      if (st) st = files.writeAll(pst, pstOf(files, mailbox));
+      if (st) st = files.writeAll(pst, pstOf(files, mailbox), Files::Durability::Deferred);  // synced with the backup
       if (!st) {
         error = "messages\\" + s.alias + ".PST: " + st.description;
         return false;
