@@ -137,7 +137,9 @@ TEST_F(PopulatedServer, StreamFilesAndMailboxesAreWhereTheRowsSay) {
   // handler's greeting is kept with the system greetings of the language.
   const std::string systemGreeting = "E:\\Orvix\\Localize\\DefaultConfiguration\\ENU\\DirectoryHandler.wav";
   for (const std::string& p : paths) {
-    if (p != systemGreeting) EXPECT_EQ(p.rfind("E:\\Orvix\\Stream Files\\", 0), 0u) << p;
+    if (p != systemGreeting) {
+      EXPECT_EQ(p.rfind("E:\\Orvix\\Stream Files\\", 0), 0u) << p;
+    }
     EXPECT_TRUE(files.fileExists(p)) << p;
   }
   std::vector<DirEntry> streams;
