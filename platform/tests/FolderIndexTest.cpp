@@ -53,8 +53,9 @@ TEST(FolderIndexTest, NamesMatchWithoutCaseAndTheExactSpellingWins) {
 }
 
 TEST(FolderIndexTest, ChangesMadeAfterTheFolderWasReadAreSeen) {
-  // Every change is made right after the folder was read, within the same
-  // timestamp tick: only the change notifications can tell.
+  // Every change is made right after the folder was read, mostly within the
+  // same timestamp tick, without going through Files.
+  auto create = [](const std::string& path) { ::close(::open(path.c_str(), O_CREAT | O_WRONLY, 0644)); };
   struct Row {
     const char* what;
     std::vector<const char*> before;
@@ -62,15 +63,15 @@ TEST(FolderIndexTest, ChangesMadeAfterTheFolderWasReadAreSeen) {
     const char* query;
     const char* expected;
   } rows[] = {
-      {"created with a raw open", {}, [](const Folder& f) { ::close(::open(f.at("NewFile.dat").c_str(), O_CREAT | O_WRONLY, 0644)); },
-       "newfile.DAT", "NewFile.dat"},
+      {"created with a raw open", {}, [&](const Folder& f) { create(f.at("NewFile.dat")); }, "newfile.DAT",
+       "NewFile.dat"},
       {"created by another process",
        {},
-       [](const Folder& f) {
+       [&](const Folder& f) {
          const pid_t pid = fork();
          if (pid == 0) {
            FolderIndex::shared().find(f.dir, "child");  // the child reads the folder too
-           ::close(::open(f.at("FromChild.txt").c_str(), O_CREAT | O_WRONLY, 0644));
+           create(f.at("FromChild.txt"));
            _exit(0);
          }
          waitpid(pid, nullptr, 0);
@@ -79,12 +80,16 @@ TEST(FolderIndexTest, ChangesMadeAfterTheFolderWasReadAreSeen) {
       {"folder made", {}, [](const Folder& f) { ::mkdir(f.at("Sub").c_str(), 0755); }, "SUB", "Sub"},
       {"deleted", {"Gone.txt"}, [](const Folder& f) { ::unlink(f.at("Gone.txt").c_str()); }, "gone.txt", ""},
       {"renamed to another case", {"Mixed.txt"},
-       [](const Folder& f) { ::rename(f.at("Mixed.txt").c_str(), f.at("MIXED.TXT").c_str()); }, "mixed.txt", "MIXED.TXT"},
-      {"moved in", {}, [](const Folder& f) { touch(f.tmp.path() + "/In.txt"); ::rename((f.tmp.path() + "/In.txt").c_str(), f.at("In.txt").c_str()); },
+       [](const Folder& f) { fs::rename(f.at("Mixed.txt"), f.at("MIXED.TXT")); }, "mixed.txt", "MIXED.TXT"},
+      {"moved in", {},
+       [&](const Folder& f) {
+         create(f.tmp.path() + "/In.txt");
+         fs::rename(f.tmp.path() + "/In.txt", f.at("In.txt"));
+       },
        "IN.TXT", "In.txt"},
-      {"moved out", {"Out.txt"}, [](const Folder& f) { ::rename(f.at("Out.txt").c_str(), (f.tmp.path() + "/Out.txt").c_str()); },
+      {"moved out", {"Out.txt"}, [](const Folder& f) { fs::rename(f.at("Out.txt"), f.tmp.path() + "/Out.txt"); },
        "out.txt", ""},
-      {"one of two spellings deleted", {"twin", "TWIN"}, [](const Folder& f) { ::unlink(f.at("twin").c_str()); }, "twin",
+      {"one of two spellings deleted", {"twin", "TWIN"}, [](const Folder& f) { fs::remove(f.at("twin")); }, "twin",
        "TWIN"},
   };
   for (const Row& r : rows) {
