@@ -112,7 +112,7 @@ void RecordsetCore::rereadRow(Row& row) {
   for (std::size_t i = 0; i < columns.size(); ++i)
     list += (i ? ", " : "") + (writable[i] ? quoteIdentifier(columns[i].baseColumn) : std::string("NULL"));
   if (list.empty()) return;
-  const Statement st = session->prepare("SELECT " + list + " FROM " + quoteIdentifier(table) + " WHERE _rowid_ = ?");
+  const Statement st = session->prepareCached("SELECT " + list + " FROM " + quoteIdentifier(table) + " WHERE _rowid_ = ?");
   sqlite3_bind_int64(st.get(), 1, row.rowid);
   const int rc = sqlite3_step(st.get());
   if (rc == SQLITE_DONE) return;

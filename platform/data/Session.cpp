@@ -43,11 +43,25 @@ DataTypeEnum typeOfValue(const Variant& v) {
 
 Statement& Statement::operator=(Statement&& o) noexcept {
   if (this != &o) {
-    sqlite3_finalize(m_st);
+    release();
     m_st = o.m_st;
+    m_lent = o.m_lent;
     o.m_st = nullptr;
+    o.m_lent = nullptr;
   }
   return *this;
+}
+
+void Statement::release() {
+  if (m_lent) {
+    sqlite3_reset(m_st);
+    sqlite3_clear_bindings(m_st);
+    *m_lent = false;
+  } else {
+    sqlite3_finalize(m_st);
+  }
+  m_st = nullptr;
+  m_lent = nullptr;
 }
 
 std::shared_ptr<Session> Session::open(Machine& machine, std::string_view connectionString) {
@@ -65,6 +79,8 @@ Session::~Session() {
 }
 
 void Session::close() {
+  for (auto& [text, cached] : m_cache) sqlite3_finalize(cached.st);
+  m_cache.clear();
   if (m_db) sqlite3_close_v2(m_db);
   m_db = nullptr;
   m_hold.reset();
@@ -142,6 +158,29 @@ Statement Session::prepare(std::string_view sql, std::string_view* tail) const {
   return Statement(st);
 }
 
+Statement Session::lend(const std::string& key) const {
+  const auto it = m_cache.find(key);
+  if (it == m_cache.end() || it->second.inUse) return {};
+  it->second.inUse = true;
+  return Statement(it->second.st, &it->second.inUse);
+}
+
+Statement Session::keep(const std::string& key, Statement st) const {
+  if (!st || m_cache.size() >= kCachedStatements || m_cache.count(key)) return st;
+  CachedStatement& cached = m_cache[key];
+  cached.st = st.m_st;
+  cached.inUse = true;
+  st.m_st = nullptr;
+  return Statement(cached.st, &cached.inUse);
+}
+
+Statement Session::prepareCached(const std::string& sql) const {
+  if (Statement st = lend(sql)) return st;
+  std::string_view tail;
+  Statement st = prepare(sql, &tail);
+  return blank(tail) ? keep(sql, std::move(st)) : std::move(st);
+}
+
 void Session::bindAll(const Statement& st, const std::vector<Variant>& params) const {
   if (sqlite3_bind_parameter_count(st.get()) != static_cast<int>(params.size()))
     raiseAdo(adErrInvalidArgument, "ADODB.Command");
@@ -154,6 +193,13 @@ void Session::bindAll(const Statement& st, const std::vector<Variant>& params) c
 template <typename F>
 bool Session::forEachStatement(std::string_view sql, const std::vector<Variant>& params, F&& each) const {
   bool first = true;
+  // A single statement run before: its prepared form is reused as it is.
+  const std::string key(sql);
+  if (Statement st = lend(key)) {
+    bindAll(st, params);
+    each(st);
+    return true;
+  }
   const std::string text = toSqliteText(sql);
   std::string_view rest = text;
   while (!blank(rest)) {
@@ -161,6 +207,7 @@ bool Session::forEachStatement(std::string_view sql, const std::vector<Variant>&
     Statement st = prepare(rest, &tail);
     rest = tail;
     if (!st) continue;
+    if (first && blank(rest)) st = keep(key, std::move(st));
     if (first) bindAll(st, params);  // parameters belong to the first statement
     first = false;
     each(st);

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vrel {
@@ -22,13 +23,17 @@ class Machine;
 
 namespace vrel::data {
 
-// A prepared statement, finalized when it goes.
+// A prepared statement, finalized when it goes; or one lent by a session's
+// statement cache, which is reset and handed back instead.
 class Statement {
  public:
   Statement() = default;
   explicit Statement(sqlite3_stmt* st) : m_st(st) {}
-  ~Statement() { sqlite3_finalize(m_st); }
-  Statement(Statement&& o) noexcept : m_st(o.m_st) { o.m_st = nullptr; }
+  ~Statement() { release(); }
+  Statement(Statement&& o) noexcept : m_st(o.m_st), m_lent(o.m_lent) {
+    o.m_st = nullptr;
+    o.m_lent = nullptr;
+  }
   Statement& operator=(Statement&& o) noexcept;
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
@@ -36,7 +41,13 @@ class Statement {
   explicit operator bool() const { return m_st != nullptr; }
 
  private:
+  friend class Session;
+  // A cached statement; *inUse is cleared when it is handed back.
+  Statement(sqlite3_stmt* st, bool* inUse) : m_st(st), m_lent(inUse) {}
+  void release();
+
   sqlite3_stmt* m_st = nullptr;
+  bool* m_lent = nullptr;
 };
 
 class Session {
@@ -61,6 +72,9 @@ class Session {
   // One statement; *tail (when given) gets the text after it. An empty
   // statement (only blanks or comments) gives an empty Statement.
   Statement prepare(std::string_view sql, std::string_view* tail = nullptr) const;
+  // One statement of SQLite's dialect, prepared once per session and lent
+  // out for each use (a fresh one while the cached one is in use).
+  Statement prepareCached(const std::string& sql) const;
   // Binds params to the statement's '?' placeholders, in order; throws 3001
   // when their counts differ.
   void bindAll(const Statement& st, const std::vector<Variant>& params) const;
@@ -88,6 +102,21 @@ class Session {
   bool forEachStatement(std::string_view sql, const std::vector<Variant>& params, F&& each) const;
   // Steps a statement to its end, discarding rows.
   void stepToEnd(const Statement& st) const;
+  // The cached statement of a single-statement text (the caller's own
+  // spelling, before dialect conversion), lent while it is not in use.
+  Statement lend(const std::string& key) const;
+  // Keeps a freshly prepared statement for its text and lends it.
+  Statement keep(const std::string& key, Statement st) const;
+
+  struct CachedStatement {
+    sqlite3_stmt* st = nullptr;
+    bool inUse = false;
+  };
+  // Prepared statements by text: the row updates of a walk repeat the same
+  // few statements thousands of times. Bounded; emptied when the session
+  // closes.
+  static constexpr std::size_t kCachedStatements = 64;
+  mutable std::unordered_map<std::string, CachedStatement> m_cache;
 
   Machine& m_machine;
   ProviderKind m_kind;

@@ -57,6 +57,7 @@ bool RunLog::OpenLogFile(const std::string& path, bool append) {
     return false;
   }
   m_hostPath = m_files.paths().toHost(path);
+  m_hostFolder = m_hostPath.substr(0, m_hostPath.rfind('/'));
   if (!reopen()) return false;
   WriteToLog(std::string("\r\n") + kStars);
   WriteToLog("Running " + m_program.name + " version: " + std::to_string(m_program.major) + "." +
@@ -76,10 +77,23 @@ bool RunLog::reopen() {
     m_lastError = "cannot open " + m_path + " for appending: " + std::strerror(errno);
     return false;
   }
-  // A read-only file, or a folder that has become read-only media, takes no
-  // more entries.
+  return stillWritable();
+}
+
+// A read-only file, or a folder that has become read-only media, takes no
+// more entries; a log that was removed is not written behind the reader's
+// back either. The folder was resolved when the log was opened, so the check
+// costs two system calls and no path resolution.
+bool RunLog::stillWritable() {
   struct stat st{};
-  if ((::fstat(m_fd, &st) == 0 && (st.st_mode & S_IWUSR) == 0) || m_files.isReadOnly(winParent(m_path))) {
+  if (::fstat(m_fd, &st) != 0 || st.st_nlink == 0) {
+    ::close(m_fd);
+    m_fd = -1;
+    return reopen();
+  }
+  struct stat folder{};
+  const bool folderReadOnly = ::stat(m_hostFolder.c_str(), &folder) == 0 && (folder.st_mode & S_IWUSR) == 0;
+  if ((st.st_mode & S_IWUSR) == 0 || folderReadOnly) {
     ::close(m_fd);
     m_fd = -1;
     m_lastError = "Path/File access error: " + m_path;
@@ -94,24 +108,25 @@ void RunLog::WriteToLog(const std::string& text) {
   // A transient failure to re-open (say, a locked file) must not lose the
   // rest of the run's entries.
   if (m_fd < 0 && !m_hostPath.empty()) reopen();
-  if (m_fd >= 0) {
+  if (m_fd >= 0 && stillWritable()) {
     std::string entry = dateTimeText();
     entry += ": ";
     entry += utf8ToAnsi(text);
     entry += "\r\n";
+    // Each entry is one write to the kernel: a run that dies leaves its log
+    // complete up to its last entry.
     std::size_t off = 0;
     while (off < entry.size()) {
       const ssize_t n = ::write(m_fd, entry.data() + off, entry.size() - off);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         m_lastError = "cannot write to " + m_path + ": " + std::strerror(errno);
+        ::close(m_fd);
+        m_fd = -1;
         break;
       }
       off += static_cast<std::size_t>(n);
     }
-    ::close(m_fd);
-    m_fd = -1;
-    reopen();
   }
   if (m_pump) m_pump();
 }

@@ -1,7 +1,8 @@
 // The run log "DisasterRecoveryRestore.log": one plain-text (ANSI) file per
 // run, one entry per WriteToLog call, each prefixed by the local date and
-// time. The file is closed and re-opened after every entry, so a run that
-// dies leaves a complete log up to its last entry.
+// time. Each entry is written to the file with one system call, after a
+// check that the file and its folder still take writes, so a run that dies
+// leaves a complete log up to its last entry.
 #pragma once
 
 #include "platform/Files.h"
@@ -60,10 +61,12 @@ class RunLog {
 
  private:
   bool reopen();
+  bool stillWritable();
 
   Files& m_files;
   std::string m_path;
   std::string m_hostPath;
+  std::string m_hostFolder;  // the host folder of m_hostPath
   int m_fd = -1;
   std::int32_t m_errors = 0;
   std::int32_t m_warnings = 0;

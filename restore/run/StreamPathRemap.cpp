@@ -26,10 +26,21 @@ std::string StreamPathRemap::ruleTarget(const std::string& oldPath) const {
 // A file exists on the new machine after the file restores when it is there
 // already or the backup's "DefaultConfig" copy will bring it.
 bool StreamPathRemap::willExist(const std::string& newPath) const {
+  if (!folderMayHoldFiles(winParent(newPath))) return false;
   if (m_files.fileExists(newPath)) return true;
   const std::string folder = m_newRoot + std::string(kDefaultConfiguration);
   if (!startsWithNoCase(newPath, folder)) return false;
   return m_files.fileExists(m_backup + "DefaultConfig\\" + newPath.substr(folder.size()));
+}
+
+bool StreamPathRemap::folderMayHoldFiles(const std::string& folder) const {
+  const auto [at, added] = m_folders.try_emplace(foldCase(folder), false);
+  if (!added) return at->second;
+  const std::string defaults = m_newRoot + std::string(kDefaultConfiguration);
+  at->second = m_files.folderExists(folder) ||
+               (startsWithNoCase(folder + "\\", defaults) &&
+                m_files.folderExists(m_backup + "DefaultConfig\\" + (folder + "\\").substr(defaults.size())));
+  return at->second;
 }
 
 std::string StreamPathRemap::remap(const std::string& oldPath) const {

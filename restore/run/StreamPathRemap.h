@@ -12,6 +12,7 @@
 #include "platform/Files.h"
 
 #include <string>
+#include <unordered_map>
 
 namespace vrel::restore {
 
@@ -31,11 +32,16 @@ class StreamPathRemap {
 
  private:
   bool willExist(const std::string& newPath) const;
+  // Whether a language folder exists on the new machine or in the backup,
+  // looked up once per folder: most paths name the same few folders, most
+  // of which do not exist.
+  bool folderMayHoldFiles(const std::string& folder) const;
 
   const Files& m_files;
   std::string m_newRoot;
   std::string m_oldRoot;
   std::string m_backup;
+  mutable std::unordered_map<std::string, bool> m_folders;  // folded folder path -> may hold files
 };
 
 }  // namespace vrel::restore
