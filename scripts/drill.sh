@@ -13,6 +13,7 @@ scripts/setup.sh
 BIN=$PWD/build/bin
 DRILL=${VREL_DRILL_DIR:-$PWD/build/drill}
 VERSION=${VREL_DRILL_VERSION:-'4.0(4.175)'}
+MAILSTORE=${VREL_DRILL_MAILSTORE:-exchange2000}
 rm -rf "$DRILL"
 mkdir -p "$DRILL"
 step() { printf '\n== %s\n' "$*"; }
@@ -20,7 +21,7 @@ sql() { "$BIN/standin" sql "$@" | tail -n +2; }
 
 step "old machine: $DRILL/old (ORVIXOLD, E:\\Orvix, $VERSION)"
 export VREL_MACHINE=$DRILL/old
-"$BIN/standin" provision --computer ORVIXOLD --root 'E:\Orvix' --version "$VERSION" --failover primary
+"$BIN/standin" provision --computer ORVIXOLD --root 'E:\Orvix' --version "$VERSION" --mailstore "$MAILSTORE" --failover primary
 "$BIN/standin" populate --subscribers "${VREL_DRILL_SUBSCRIBERS:-25}" --admins both
 "$BIN/standin" backup 'F:\Backup' | tail -n 1
 echo "subscribers on the old server: $(sql "SELECT COUNT(*) FROM Subscriber")"
@@ -52,7 +53,7 @@ column -t -s $'\t' "$DRILL/before.txt"
 
 step "new machine: $DRILL/new (ORVIXNEW, D:\\Program Files\\Orvix, $VERSION)"
 export VREL_MACHINE=$DRILL/new
-"$BIN/standin" provision --computer ORVIXNEW --root 'D:\Program Files\Orvix' --version "$VERSION"
+"$BIN/standin" provision --computer ORVIXNEW --root 'D:\Program Files\Orvix' --version "$VERSION" --mailstore "$MAILSTORE"
 mkdir -p "$DRILL/new/drive_f"
 cp -r "$DRILL/old/drive_f/Backup" "$DRILL/new/drive_f/Backup"
 echo "subscribers on the new server: $(sql "SELECT COUNT(*) FROM Subscriber")"

@@ -44,7 +44,10 @@ bool StreamPathRemap::folderMayHoldFiles(const std::string& folder) const {
 }
 
 std::string StreamPathRemap::remap(const std::string& oldPath) const {
-  if (ifind(oldPath, m_newRoot) != std::string::npos) return oldPath;
+  // A path under the new root stays, unless the old root is a deeper folder
+  // of the new one and the path lies under it.
+  const bool underDeeperOldRoot = m_oldRoot.size() > m_newRoot.size() && startsWithNoCase(oldPath, m_oldRoot);
+  if (ifind(oldPath, m_newRoot) != std::string::npos && !underDeeperOldRoot) return oldPath;
   const std::string rule = ruleTarget(oldPath);
   if (willExist(rule) || !startsWithNoCase(oldPath, m_oldRoot)) return rule;
   return m_newRoot + oldPath.substr(m_oldRoot.size());

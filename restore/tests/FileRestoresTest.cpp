@@ -39,6 +39,14 @@ const RemapCase kRemapCases[] = {
      "D:\\Program Files\\Orvix\\Localize\\DefaultConfiguration\\ere\\Lost.wav"},
 };
 
+// The old root a folder below the new one: its files move up.
+TEST(StreamPathRemap, OldRootBelowTheNewOneMovesUp) {
+  ScratchMachine m;
+  const restore::StreamPathRemap remap(m.files(), "C:\\Orvix\\", "C:\\Orvix\\Old\\", kBackup);
+  EXPECT_EQ(remap.remap("C:\\Orvix\\Old\\Stream Files\\A.wav"), "C:\\Orvix\\Stream Files\\A.wav");
+  EXPECT_EQ(remap.remap("C:\\Orvix\\Stream Files\\B.wav"), "C:\\Orvix\\Stream Files\\B.wav");
+}
+
 class StreamPathRemapTest : public ::testing::TestWithParam<RemapCase> {};
 
 TEST_P(StreamPathRemapTest, PointsAtTheFileTheNewMachineHolds) {
