@@ -251,8 +251,13 @@ TEST_F(BackupLocalConfigurationTest, RunningTwiceLeavesTheSameFiles) {
   ASSERT_EQ(rm.machine().registry().deleteTree(Hive::LocalMachine, "Software\\Tremarc\\Ruler"), kRegOk);
   ASSERT_TRUE(rm.files().setReadOnly("C:\\Vrel\\TempRulerBranchFile.reg", true));
   regs.erase("TempRulerBranchFile.reg");
+  // And a previous run's dump of a table whose dump now fails, read-only.
+  const std::string domains = std::string(kBackup) + "ADDomainDBBackup.txt";
+  sql().execute("DROP TABLE ADDomain");
+  ASSERT_TRUE(rm.files().setReadOnly(domains, true));
 
   ASSERT_FALSE(backup(form));
+  EXPECT_FALSE(rm.files().exists(domains)) << "the old dump must not survive to be loaded by the fix-ups";
 
   auto expectedFiles = files;
   expectedFiles.erase("TempRulerBranchFile.reg");

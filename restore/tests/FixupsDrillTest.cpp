@@ -182,6 +182,10 @@ TEST_F(FixupsDrill, TheRestoredServerDescribesTheNewMachine) {
   EXPECT_EQ(regText(m, "Software\\Tremarc\\OrvixUMR\\1.00", "MTAFailedPath"),
             std::string(kNewRoot) + "OrvixMTA\\failed");
   EXPECT_FALSE(m.registry().keyExists(Hive::LocalMachine, "Software\\Tremarc\\DisasterRecovery"));
+  for (const char* users : {"", ".DEFAULT\\"})
+    EXPECT_FALSE(m.registry().keyExists(Hive::Users, std::string(users) +
+                                                         "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows "
+                                                         "Messaging Subsystem\\Profiles\\Orvix System Profile"));
   EXPECT_EQ(regDword(m, "SOFTWARE\\Tremarc\\Doh\\1.00", "System ID"),
             static_cast<long long>(std::stoul(m_newSystemId, nullptr, 16)));
 
