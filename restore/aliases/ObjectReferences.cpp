@@ -18,8 +18,6 @@ constexpr const char* kSystemParametersKey = "SOFTWARE\\Tremarc\\SystemParameter
 constexpr const char* kReferencePrefix = "\x01\x07";
 constexpr std::size_t kMinReferenceLength = 10;
 constexpr std::size_t kMinObjectIdLength = 10;
-constexpr long kRegSz = 1;
-constexpr long kRegDword = 4;
 constexpr std::int32_t kSubscriberType = 1;
 
 struct ObjectTable {

@@ -11,9 +11,14 @@ std::string criteriaQuote(std::string_view value) {
   return out + "'";
 }
 
-bool findFromFirst(data::Recordset& rs, std::string_view criteria) {
+bool moveToFirstRow(data::Recordset& rs) {
   if (rs.bof() && rs.eof()) return false;
   rs.moveFirst();
+  return true;
+}
+
+bool findFromFirst(data::Recordset& rs, std::string_view criteria) {
+  if (!moveToFirstRow(rs)) return false;
   rs.find(criteria);
   return !rs.eof();
 }

@@ -14,6 +14,9 @@ namespace vrel::restore {
 // a value from data can never end the literal early.
 std::string criteriaQuote(std::string_view value);
 
+// Moves to the first row; false when the recordset holds none.
+bool moveToFirstRow(data::Recordset& rs);
+
 // Moves to the first row and searches forward from it; true when a row was
 // found (the recordset then stands on it). An empty recordset finds nothing.
 bool findFromFirst(data::Recordset& rs, std::string_view criteria);

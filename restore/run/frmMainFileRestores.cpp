@@ -74,7 +74,9 @@ void frmMain::RestoreFilesAndPaths() {
   Module1& m = p.module1;
   const std::string& root = p.paths.installRoot;
   const std::string folder = targetPath();
-  auto text = [&](const char* key, const char* name) { return m.GetRegistryValue(kHKLM, key, name, 1, "").asText(); };
+  auto text = [&](const char* key, const char* name) {
+    return m.GetRegistryValue(kHKLM, key, name, kRegSz, "").asText();
+  };
 
   trapGeneral([&] { tick("chkRestoringGreetings"); });
   trapGeneral([&] {
@@ -112,7 +114,7 @@ void frmMain::RestoreFilesAndPaths() {
   trapGeneral([&] {
     if (!text(kMiuKey, "Configuration File Path").empty()) return;
     const std::string value = root + "IntLib\\";
-    m.SetRegistryValue(kHKLM, kMiuKey, "Configuration File Path", 1, value);
+    m.SetRegistryValue(kHKLM, kMiuKey, "Configuration File Path", kRegSz, value);
     log.WriteToLog("        old path not found in string, hard coding to: " + value);
   });
   trapGeneral([&] { m.strReplaceZurevezuzaPathInRegistryKey("SOFTWARE\\Tremarc\\QPCA\\Setup", "InstallLocation"); });
@@ -121,23 +123,23 @@ void frmMain::RestoreFilesAndPaths() {
     trapGeneral([&] {
       const std::string value = root + v.folder;
       log.WriteToLog(v.line + value);
-      m.SetRegistryValue(kHKLM, v.key, v.value, 1, value);
+      m.SetRegistryValue(kHKLM, v.key, v.value, kRegSz, value);
     });
   }
   trapGeneral([&] {
     const std::string value = text(kUmrKey, "MTAStoragePath") + "failed";
     log.WriteToLog("    Software\\Tremarc\\OrvixUMR\\1.00\\MTAStoragePath to:" + value);
-    m.SetRegistryValue(kHKLM, kUmrKey, "MTAFailedPath", 1, value);
+    m.SetRegistryValue(kHKLM, kUmrKey, "MTAFailedPath", kRegSz, value);
   });
   trapGeneral([&] {
     log.WriteToLog("    Clearing the history path from SOFTWARE\\Tremarc\\TmRepDir\\1.0\\History File Path");
-    m.SetRegistryValue(kHKLM, "SOFTWARE\\Tremarc\\TmRepDir\\1.0", "History File Path", 1, root + "History");
+    m.SetRegistryValue(kHKLM, "SOFTWARE\\Tremarc\\TmRepDir\\1.0", "History File Path", kRegSz, root + "History");
   });
 
   trapGeneral([&] {
     const std::string& systemId = run.sql.newSystemId;
     log.WriteToLog("    Setting the SystemID value to:" + systemId);
-    m.SetRegistryValue(kHKLM, "SOFTWARE\\Tremarc\\Doh\\1.00", "System ID", 4, systemIdNumber(systemId, "cmdRestore_Click"));
+    m.SetRegistryValue(kHKLM, "SOFTWARE\\Tremarc\\Doh\\1.00", "System ID", kRegDword, systemIdNumber(systemId, "cmdRestore_Click"));
   });
 
   std::vector<std::string> processes;
@@ -150,7 +152,7 @@ void frmMain::RestoreFilesAndPaths() {
         const std::string value = text(key.c_str(), name);
         if (value.empty()) return;
         const std::string moved = m.sReplacePathString(p.paths.backedUpInstallPath, root, value);
-        if (!moved.empty()) m.SetRegistryValue(kHKLM, key, name, 1, moved);
+        if (!moved.empty()) m.SetRegistryValue(kHKLM, key, name, kRegSz, moved);
       });
     }
   }
@@ -167,7 +169,7 @@ void frmMain::restoreEventMonitoringData() {
   const std::string folder = targetPath();
   if (!p.files.folderExists(folder + "EMSDatabase")) return;
   p.log.WriteToLog("    EMS backup data found - checking for local install.");
-  const std::string path = p.module1.GetRegistryValue(Hive::LocalMachine, kEmsKey, "Path", 1, "").asText();
+  const std::string path = p.module1.GetRegistryValue(kHKLM, kEmsKey, "Path", kRegSz, "").asText();
   if (path.empty()) return;
   std::string target = winParent(winParent(path)) + "\\database\\";
   const std::string token = "%Zurevezuza%\\";

@@ -21,14 +21,12 @@ void openUpdatable(Recordset& rs, Program& p, const std::string& sql) {
   rs.open(sql, p.machine, p.connectionString, adOpenKeyset, adLockOptimistic);
 }
 
-bool isEmpty(Recordset& rs) { return rs.bof() && rs.eof(); }
-
 // Deletes every row the query returns.
 void deleteEveryRow(Program& p, const std::string& sql) {
   WalkTransaction walk(p);
   Recordset rs;
   rs.open(sql, walk.connection(), adOpenKeyset, adLockOptimistic);
-  if (!isEmpty(rs)) rs.moveFirst();
+  moveToFirstRow(rs);
   while (!rs.eof()) {
     rs.deleteRecord();
     rs.moveNext();
@@ -125,10 +123,7 @@ void frmMain::fixUpLocationsAndServers() {
     Recordset rs;
     rs.open("Select Alias, HomeServer, DirectoryID, TextName from Location", walk.connection(), adOpenKeyset,
             adLockOptimistic);
-    if (!isEmpty(rs)) {
-      rs.moveFirst();
-      run.oldServerName = fieldText(rs, "HomeServer");
-    }
+    if (moveToFirstRow(rs)) run.oldServerName = fieldText(rs, "HomeServer");
     log.WriteToLog("    Old Server name=" + run.oldServerName);
     log.WriteToLog("    Updating location table to point to new server name=" + newName);
     while (!rs.eof()) {
@@ -148,13 +143,13 @@ void frmMain::fixUpLocationsAndServers() {
     log.WriteToLog("    Restoring default template PWs");
     Recordset rs;
     openUpdatable(rs, p, "SELECT PwNT, PwDTMF FROM SubscriberTemplate");
-    if (isEmpty(rs)) {
+    if (!moveToFirstRow(rs)) {
       log.WriteToLog("(error) could not find any entries for DefaultSubscriber in the SubscriberTemplate table.");
       rs.close();
       return;
     }
     const PreservedValues& saved = run.preserved;
-    for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+    for (; !rs.eof(); rs.moveNext()) {
       if (!saved.pwDTMF.empty()) rs.fields("PwDTMF") = Variant(saved.pwDTMF);
       if (!saved.pwNT.empty()) rs.fields("PwNT") = Variant(saved.pwNT);
       rs.update();

@@ -74,7 +74,7 @@ void frmMain::fixUpSubscribers() {
     rs.open("Select IsSubscriber, SubscriberType, SubscriberObjectID, Alias, UID, DisplayName, DirectoryID, "
             "HomeServer, StreamPath, MailTransferAgent from Subscriber",
             walk->connection(), cursor, adLockOptimistic);
-    if (!(rs.bof() && rs.eof())) rs.moveFirst();
+    moveToFirstRow(rs);
   });
   const std::string messagingAccount = "Orvix_" + run.oldServerName;
   auto moveHomeServer = [&](Recordset& row) {
@@ -130,7 +130,7 @@ void frmMain::fixUpStreamPaths() {
       Recordset rs;
       rs.open(std::string("Select Alias, StreamPath from ") + t.table, walk.connection(), adOpenKeyset,
               adLockOptimistic);
-      if (!(rs.bof() && rs.eof())) rs.moveFirst();
+      moveToFirstRow(rs);
       for (; !rs.eof(); rs.moveNext()) {
         const std::string path = fieldText(rs, "StreamPath");
         if (!hasDrivePath(path)) continue;
