@@ -10,6 +10,7 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 
 using namespace vrel;
 
@@ -21,6 +22,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string commandLine = argumentsText(rawCommandLine(argc, argv));
+  // Started by an unattended restore on a machine without a display, the
+  // window is drawn off screen: the synchronisation must run all the same.
+  auto set = [](const char* name) { return std::getenv(name) && *std::getenv(name); };
+  if (!set("QT_QPA_PLATFORM") && !set("DISPLAY") && !set("WAYLAND_DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
   Files files(*machine);
   dirsync::QtDirSyncWindow window;
