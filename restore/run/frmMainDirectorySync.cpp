@@ -83,12 +83,11 @@ void frmMain::runDirectorySyncher() {
   Program& p = m_program;
   RunLog& log = p.log;
   const std::string errors = targetPath() + "DirectorySyncErrors.log";
-  const std::string syncher = p.programFolder() + "\\OrvixDirSync.exe";
-  if (!p.files.fileExists(syncher)) {
+  if (!p.files.fileExists(p.programFolder() + "\\OrvixDirSync.exe")) {
     log.WriteToLog("(error) could not find OrvixDirSync.exe in the application install directory");
     return;
   }
-  const long task = p.external.Shell(syncher + " " + errors, kNormalFocus);
+  const long task = p.external.Shell(p.programFolder() + "\\OrvixDirSync.exe " + errors, kNormalFocus);
   p.external.WaitForProcess(task, modCallExternalApp::kInfinite);
   // The syncher writes its error file only after a whole run; one that
   // died on the way leaves none, and must not pass for a clean run.
