@@ -62,6 +62,7 @@ step "the restore program, copied onto the new machine (C:\\Vrel)"
 PROGRAM=$DRILL/new/drive_c/Vrel
 mkdir -p "$PROGRAM"
 cp "$BIN/VrelRestore" "$BIN"/VrelRestore_*.dll "$BIN"/*.htm "$BIN/CleanConfigInfo.mdb" "$PROGRAM/"
+cp "$BIN/Rilo" "$PROGRAM/Rilo.exe"
 ls "$PROGRAM"
 
 step "restore (headless; answers in $DRILL/answers.txt)"

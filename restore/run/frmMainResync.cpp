@@ -34,7 +34,7 @@ void frmMain::ResynchroniseAndRestart() {
   trapGeneral([&] { CleanupDuplicateAdminAccounts(p, run.sql.newSystemId); });
   // 11, 12
   phaseNotAvailable("Default location display name");
-  if (ticked("chkRestoreCertificates")) phaseNotAvailable("Certificate restore");
+  if (ticked("chkRestoreCertificates")) RestoreCertificates();
   // 13
   trapGeneral([&] { StartUpOrvix(); });
   trapGeneral([&] { tick("chkStartingOrvix"); });
