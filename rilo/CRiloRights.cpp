@@ -212,7 +212,7 @@ HResult CRiloRights::IsBuiltinAdminsMember(const sec::Token& token) {
     m_log.write(format("ADsGetObject(%s) failed", {builtinPath}), hr);
     return hr;
   }
-  const std::string filter = "(objectSid=" + sec::ldapEscapedSid(sec::builtinAdministratorsSid()) + ")";
+  const std::string filter = format("(objectSid=%s)", {sec::ldapEscapedSid(sec::builtinAdministratorsSid())});
   std::vector<std::string> names;
   if (HResult hr = builtin->search(filter, "distinguishedName", names); ds::failed(hr)) {
     m_log.write(format("IDirectorySearch::ExecuteSearch(%s) failed", {filter}), hr);

@@ -26,7 +26,7 @@ TEST(Sid, StringAndBinaryForms) {
   } rows[] = {
       {"S-1-5-32-544", "01020000000000052000000020020000"},
       {"S-1-5-21-2076040321-3326545908-468068287-1157", "010500000000000515000000"
-                                                         "81dcbd7bf4c647c6bf35e61b85040000"},
+                                                         "81dcbd7bf40f47c6bf27e61b85040000"},
       {"s-1-1-0", "010100000000000100000000"},
       {"S-1-0x123456789ABC-1", "0101123456789abc01000000"},
       {"S-2-5-1", ""}, {"S-1-5-x", ""}, {"S-1", ""}, {"S-1-5-1-2-3-4-5-6-7-8-9-10-11-12-13-14-15-16", ""},
@@ -71,7 +71,7 @@ TEST(Guid, FormsAndStorageOrder) {
 
 TEST(SecurityDescriptor, SddlAndBinaryRoundTrip) {
   const std::string text = "O:DAG:DAD:PAI(OD;;CR;" + kSendAs + ";;S-1-5-21-1000-2000-3000-1105)(OA;CI;CR;" + kSendAs +
-                           ";;DA)(OA;CIIO;RPWP;" + kReceiveAs + ";" + kSendAs + ";AU)(A;;RPLCLORC;;;AU)(A;;0x1ff;;;SY)";
+                           ";;DA)(OA;CIIO;RPWP;" + kReceiveAs + ";" + kSendAs + ";AU)(A;;LCRPLORC;;;AU)(A;;CCDCLCSWRPWPDTLOCR;;;SY)(A;;0x200;;;SY)";
   SecurityDescriptor sd;
   std::string error;
   ASSERT_TRUE(parseSddl(text, sd, error, &kDomain)) << error;
@@ -127,7 +127,7 @@ struct CheckRow {
   bool granted;
 };
 
-Token userToken(std::vector<TokenGroup> groups = {{kGroup}}) {
+Token userToken(std::vector<TokenGroup> groups = {{kGroup}, {everyoneSid()}}) {
   Token t;
   t.user = kUser;
   t.groups = std::move(groups);

@@ -57,6 +57,7 @@ void modCertificateStuff::DoImportCommand(Program& p, const std::string& exportF
     if (CertStatus st = m_store->list(before); !st) throw VbError(errorNumber(st), st.description);
     std::string blob;
     if (FileStatus st = p.files.readAll(exportFile, blob); !st) throw VbError(st.number, st.description);
+    // Keys go into the store exportable, as the component's load flag 1 asks.
     if (CertStatus st = m_store->importPfx(Bytes(blob.begin(), blob.end()), kCertificateExportPassword); !st)
       throw VbError(errorNumber(st), st.description);
     if (CertStatus st = m_store->list(after); !st) throw VbError(errorNumber(st), st.description);

@@ -78,8 +78,9 @@ TEST_F(RiloDrill, EachAccountIsAnsweredInCheckModeThenGrantedThenAnsweredAgain) 
     const std::string text = input();
     EXPECT_EQ(m.run("/i:MailstoreInput.txt", text.c_str()), expected(r.checkFlags));
     EXPECT_TRUE(m.logged(r.builtinLine));
-    if (r.checkFlags[0] == '1')
+    if (r.checkFlags[0] == '1') {
       EXPECT_TRUE(m.logged("Send-As and Receive-As rights are granted on " + kStoreA + " Error=[00000000]"));
+    }
     const std::string storageGroupBefore = sddl(kGroupDn);
     EXPECT_EQ(m.run("/F /i:MailstoreInput.txt"), expected("110"));
     EXPECT_TRUE(m.logged("/F parameter forcing Rilo to FIX rights Error=[00000000]"));

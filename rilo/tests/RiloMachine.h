@@ -42,7 +42,9 @@ class RiloMachine {
   // file's text (written when not null); the output file's lines.
   std::vector<std::string> run(const std::string& arguments, const char* input = nullptr,
                                const std::string& inputName = "MailstoreInput.txt") {
-    if (input) EXPECT_TRUE(files().writeAll(std::string(kFolder) + "\\" + inputName, input));
+    if (input) {
+      EXPECT_TRUE(files().writeAll(std::string(kFolder) + "\\" + inputName, input));
+    }
     WinPaths::setCurrentFolder(kFolder);
     long pid = 0;
     const ProcStatus st = Processes(machine()).start(std::string(kFolder) + "\\RILO.EXE " + arguments, kMinimizedNoFocus, pid);
