@@ -74,8 +74,8 @@ printf '%s\r\n' "Display Name , new_alias ,Extra, OLD_ALIAS ,Other" \
   "Case,${ALIASES[4]^^},x,${ALIASES[4]},y" "z" >"$DRILL/new/drive_c/AliasMap.csv"
 cat >"$DRILL/answers.txt" <<'END'
 # The drill restores from the carried-over backup folder, keeps the report
-# data, the messages and the certificates, and remaps aliases; the closing offer to open the
-# log in Notepad is taken.
+# data, the messages and the certificates, and remaps aliases; the closing
+# offer to open the log in Notepad is taken.
 backup = F:\Backup
 report-data = yes
 messages = yes
