@@ -352,6 +352,8 @@ bool provisionDirectory(Machine& machine, std::string_view seed, bool exchange20
   if (!sec::parseGuid(storeGuid, guid)) return error = "bad mail store GUID " + std::string(storeGuid), false;
   // The organisation's other objects: a storage group is no mail store.
   if (!admin.addObject(parentDn(storeDn), {"top", "msExchStorageGroup"}, error)) return false;
+  // A server provisioned again has a new store; its old object goes.
+  if (auto old = admin.store().byDn(storeDn); old && old->guid != guid) admin.store().remove(old->guid);
   return admin.addMailStore(storeDn, guid, error);
 }
 

@@ -166,6 +166,17 @@ bool DirectoryStore::setDescriptor(const sec::Guid& guid, const Bytes& descripto
   return st.run() && sqlite3_changes(m_machine.store().handle()) == 1;
 }
 
+bool DirectoryStore::remove(const sec::Guid& guid) {
+  sql::Transaction tx(m_machine.store());
+  const std::string key = guidKey(guid);
+  for (const char* statement : {"DELETE FROM dir_objects WHERE guid = ?", "DELETE FROM dir_attributes WHERE guid = ?",
+                                "DELETE FROM dir_members WHERE grp = ?1 OR member = ?1"}) {
+    sql::Statement st(m_machine.store(), statement);
+    if (!tx.ok() || !st.bind(1, key).run()) return false;
+  }
+  return tx.commit();
+}
+
 std::vector<std::string> DirectoryStore::attribute(const sec::Guid& guid, std::string_view name) {
   std::vector<std::string> out;
   sql::Statement st(m_machine.store(), "SELECT value FROM dir_attributes WHERE guid = ? AND name = ? ORDER BY rowid");

@@ -64,6 +64,8 @@ class DirectoryStore {
   // object holds its DN, SID or sAMAccountName.
   bool put(const DirObject& object, std::string& error);
   bool setDescriptor(const sec::Guid& guid, const Bytes& descriptor);
+  // Removes the object with its attributes and memberships.
+  bool remove(const sec::Guid& guid);
 
   std::vector<std::string> attribute(const sec::Guid& guid, std::string_view name);
   bool setAttribute(const sec::Guid& guid, std::string_view name, const std::vector<std::string>& values);

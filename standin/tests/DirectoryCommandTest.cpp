@@ -42,7 +42,8 @@ TEST_F(DirectoryCommandTest, ProvisionMakesTheDomainAndTheMailStoreOfItsKind) {
   const std::string admins = ok("directory show Administrators");
   EXPECT_NE(admins.find("objectSid: S-1-5-32-544\n"), std::string::npos) << admins;
   EXPECT_NE(admins.find("member: CN=Administrator,CN=Users,DC=orvix,DC=local\n"), std::string::npos) << admins;
-  EXPECT_NE(ok("directory show Send-As").find("dn: CN=Send-As,CN=Extended-Rights,CN=Configuration,DC=orvix,DC=local"),
+  EXPECT_NE(ok("directory show 'CN=Send-As,CN=Extended-Rights,CN=Configuration,DC=orvix,DC=local'")
+                .find("objectClass: top controlAccessRight\n"),
             std::string::npos);
   EXPECT_NE(ok("account show").find("account: ORVIX\\Administrator\n"), std::string::npos);
 
