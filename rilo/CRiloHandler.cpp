@@ -23,6 +23,7 @@ class OutputFile {
  public:
   ~OutputFile() { close(); }
   bool open(const std::string& host) {
+    errno = ENOENT;  // a path that names no drive
     m_file = host.empty() ? nullptr : std::fopen(host.c_str(), "wb");
     return m_file != nullptr;
   }
@@ -93,8 +94,9 @@ HResult CRiloHandler::DoWork() {
   const WinPaths paths(m_machine);
   OutputFile output;
   if (!output.open(paths.toHost(m_settings.outputPath))) {
-    m_log.write(format("Could not open output file %s - RILO exiting", {m_settings.outputPath}),
-                static_cast<std::uint32_t>(errno ? errno : 3));
+    // The operating system's code as Windows numbers it.
+    const std::uint32_t code = errno == EACCES || errno == EROFS || errno == EPERM || errno == EISDIR ? 5 : 3;
+    m_log.write(format("Could not open output file %s - RILO exiting", {m_settings.outputPath}), code);
     return ds::kFail;
   }
   if (m_settings.inputPath.empty()) {

@@ -154,6 +154,9 @@ TEST_F(RiloDrill, TheToolsOwnFilesAndFailures) {
   EXPECT_EQ(m.run("/i:in.txt /o:", (kStoreA + "   \r\n\r\nnot-a-guid").c_str(), "in.txt"),
             (std::vector<std::string>{"\"" + kStoreA + "\",\"1\"", "\"\",\"0\"", "\"not-a-guid\",\"0\""}));
   EXPECT_TRUE(m.logged("Setting output file to RILO.OUT Error=[00000000]"));
+  // An output file that cannot be made: only the log says so.
+  m.run("/i:in.txt /o:C:\\NoSuchFolder\\out.txt");
+  EXPECT_TRUE(m.logged("Could not open output file C:\\NoSuchFolder\\out.txt - RILO exiting Error=[00000003]"));
   // The directory's calls failing: each is logged and turns into a 0.
   struct Row {
     const char* failing;
