@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 #include "platform/Machine.h"
+#include "standin/server/MailStore.h"
 #include "standin/server/ServerProcedures.h"
 
 #include <memory>
@@ -72,6 +73,8 @@ commands:
                              host path starting with '/') holding '\', ':' or ending in .mdb
   missing-files              read Windows paths of the machine from stdin, one a line, and
                              print those that name no file (as a drill checks stream paths)
+  mailstore                  list the mailboxes of the machine's mail store, one a line: the
+                             alias, a tab and the number of messages it holds
   directory SUB ...          the domain's directory (provision makes it, with Send-As and
                              Receive-As on the mail store for Domain Admins); OBJECT is a DN,
                              a GUID, a SID or an account name:
@@ -143,6 +146,14 @@ int cmdMissingFiles(const Args& a) {
   return 0;
 }
 
+int cmdMailStore(const Args& a) {
+  if (a.size() != 1) return usage("mailstore takes no arguments");
+  auto m = openMachine();
+  if (!m) return 1;
+  for (const MailboxCount& box : listMailboxes(*m)) std::printf("%s\t%ld\n", box.alias.c_str(), box.messages);
+  return 0;
+}
+
 }  // namespace
 
 int usage(const std::string& what) {
@@ -174,6 +185,7 @@ int runCommand(const std::vector<std::string>& args) {
       {"backup", cmdBackup},
       {"sql", cmdSql},
       {"missing-files", cmdMissingFiles},
+      {"mailstore", cmdMailStore},
       {"directory", cmdDirectory},
       {"account", cmdAccount},
   };
