@@ -18,15 +18,11 @@ void installProgramFiles(Files& files, const std::string& folder) {
   for (const auto& entry : fs::directory_iterator(shipped, ec)) {
     const std::string name = entry.path().filename().string();
     const std::string ext = entry.path().extension().string();
-    // The rights tool, under the name the program starts it by.
-    if (name == "Rilo") {
-      files.copyFile(files.paths().toWindows(entry.path().string()), folder + "\\Rilo.exe", true);
-      continue;
-    }
     const bool library = ifind(name, "VrelRestore_") == 0 && iequals(ext, ".dll");
     const bool exMergeSettings = ifind(name, "exmerge.ini") == 0;
-    // The programs the run starts from its folder: the syncher and ExMerge.
-    const bool program = name == "OrvixDirSync" || name == "exmerge";
+    // The programs the run starts from its folder: the syncher, ExMerge and
+    // the rights tool.
+    const bool program = name == "OrvixDirSync" || name == "exmerge" || name == "Rilo";
     if (!library && !exMergeSettings && !program && !iequals(ext, ".htm") && !iequals(name, "CleanConfigInfo.mdb"))
       continue;
     const std::string from = files.paths().toWindows(entry.path().string());
