@@ -109,7 +109,7 @@ echo "subscribers:    $(sql "SELECT COUNT(*) FROM Subscriber")"
 echo "home server:    $(sql "SELECT HomeServer FROM Location WHERE Alias='default'")"
 echo "notepad asked:  $("$BIN/standin" machine get NotepadOpened)"
 echo "certificates:   $(ls "$DRILL/new/certstore/LocalMachine/My" 2>/dev/null | wc -l) in LocalMachine\My (the new server's own and the old one's)"
-echo "rights check:   $(cat "$PROGRAM/RILO.OUT" 2>/dev/null | tr -d '\r' | tr '\n' ' ')"
+echo "rights check:   $(cat "$PROGRAM/Rilo.out" 2>/dev/null | tr -d '\r' | tr '\n' ' ')"
 errors=$(grep -c '(error)' "$LOG" || true)
 echo "(error) lines:  $((errors - 1)) (the header's search hint names the tag once)"
 [ "$status" -eq 0 ] || { echo "drill FAILED: exit status $status"; exit 1; }
