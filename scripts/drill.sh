@@ -68,6 +68,7 @@ cp "$BIN/VrelRestore" "$BIN"/VrelRestore_*.dll "$BIN"/*.htm "$BIN/CleanConfigInf
 # The programs the run starts from its folder: the directory syncher and ExMerge.
 cp "$BIN/OrvixDirSync" "$PROGRAM/OrvixDirSync.exe"
 cp "$BIN/exmerge" "$PROGRAM/exmerge.exe"
+cp "$BIN/Rilo" "$PROGRAM/Rilo.exe"
 ls "$PROGRAM"
 
 step "restore (headless; answers in $DRILL/answers.txt)"
@@ -79,11 +80,12 @@ printf '%s\r\n' "Display Name , new_alias ,Extra, OLD_ALIAS ,Other" \
   "Case,${ALIASES[4]^^},x,${ALIASES[4]},y" "z" >"$DRILL/new/drive_c/AliasMap.csv"
 cat >"$DRILL/answers.txt" <<'END'
 # The drill restores from the carried-over backup folder, keeps the report
-# data and the messages, and remaps aliases; the closing offer to open the
-# log in Notepad is taken.
+# data, the messages and the certificates, and remaps aliases; the closing
+# offer to open the log in Notepad is taken.
 backup = F:\Backup
 report-data = yes
 messages = yes
+certificates = yes
 alias-map = C:\AliasMap.csv
 answer "view log file" = ok
 END
@@ -106,6 +108,8 @@ echo "registry:       $(iconv -f UTF-16LE -t UTF-8 "$DRILL/new/drive_c/check.reg
 echo "subscribers:    $(sql "SELECT COUNT(*) FROM Subscriber")"
 echo "home server:    $(sql "SELECT HomeServer FROM Location WHERE Alias='default'")"
 echo "notepad asked:  $("$BIN/standin" machine get NotepadOpened)"
+echo "certificates:   $(ls "$DRILL/new/certstore/LocalMachine/My" 2>/dev/null | wc -l) in LocalMachine\My (the new server's own and the old one's)"
+echo "rights check:   $(cat "$PROGRAM/Rilo.out" 2>/dev/null | tr -d '\r' | tr '\n' ' ')"
 errors=$(grep -c '(error)' "$LOG" || true)
 echo "(error) lines:  $((errors - 1)) (the header's search hint names the tag once)"
 [ "$status" -eq 0 ] || { echo "drill FAILED: exit status $status"; exit 1; }

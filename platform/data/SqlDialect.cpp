@@ -35,7 +35,8 @@ std::size_t skipQuoted(std::string_view s, std::size_t i) {
 
 std::string toSqliteText(std::string_view sql) {
   std::string out(sql);
-  if (ifind(sql, "ISNULL") == std::string::npos) return out;
+  if (ifind(sql, "ISNULL") == std::string::npos && ifind(sql, "INDEX") == std::string::npos) return out;
+  std::string previousWord;
   for (std::size_t i = 0; i < out.size();) {
     if (const std::size_t e = skipQuoted(out, i); e != i) {
       i = e;
@@ -49,8 +50,16 @@ std::string toSqliteText(std::string_view sql) {
     while (e < out.size() && wordChar(out[e])) ++e;
     std::size_t next = e;
     while (next < out.size() && std::isspace(static_cast<unsigned char>(out[next]))) ++next;
-    if (e - i == 6 && iequals(std::string_view(out).substr(i, 6), "ISNULL") && next < out.size() && out[next] == '(')
+    const std::string word = out.substr(i, e - i);
+    if (word.size() == 6 && iequals(word, "ISNULL") && next < out.size() && out[next] == '(') {
       out.replace(i, 6, "IFNULL");
+    } else if (iequals(word, "INDEX") && !iequals(previousWord, "CREATE") && !iequals(previousWord, "UNIQUE") &&
+               !iequals(previousWord, "DROP")) {
+      // A column named Index (Access allows it) outside CREATE/DROP INDEX.
+      out.replace(i, 5, "\"" + word + "\"");
+      e += 2;
+    }
+    previousWord = word;
     i = e;
   }
   return out;

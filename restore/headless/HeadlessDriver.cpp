@@ -71,10 +71,12 @@ std::optional<ProgramEnd> setAliasMap(frmMain& form, HeadlessUi& ui, const std::
   return std::nullopt;
 }
 
-std::optional<ProgramEnd> chooseBackup(frmMain& form, HeadlessUi& ui, const std::string& folder) {
+// A folder is refused when the form dropped it, or when the restore it is
+// for cannot be pressed; a folder chosen only for the menus needs the first.
+std::optional<ProgramEnd> chooseBackup(frmMain& form, HeadlessUi& ui, const std::string& folder, bool forRestore) {
   ui.setFolderAnswer(folder);
   if (auto end = event([&] { form.click("cmdBrowse"); })) return end;
-  if (form.targetPath().empty() || !form.control("cmdRestore").enabled) {
+  if (form.targetPath().empty() || (forRestore && !form.control("cmdRestore").enabled)) {
     ui.note("the backup folder " + folder + " was refused");
     return exitProgram(form, ProgramEnd::Refused);
   }
@@ -89,13 +91,28 @@ std::optional<ProgramEnd> setOptions(frmMain& form, HeadlessUi& ui, const Headle
   return std::nullopt;
 }
 
+// Chooses a menu item as the administrator would; one the form has disabled
+// ends the program as refused, since what was asked for cannot be done.
+std::optional<ProgramEnd> useMenu(frmMain& form, HeadlessUi& ui, const char* item) {
+  const Control& menu = form.control(item);
+  if (!menu.enabled) {
+    ui.note("the menu " + nameOf(menu) + " is not available on this machine");
+    return exitProgram(form, ProgramEnd::Refused);
+  }
+  return event([&] { form.click(item); });
+}
+
 }  // namespace
 
 ProgramEnd driveHeadless(frmMain& form, HeadlessUi& ui, const HeadlessOptions& o) {
   if (auto end = event([&] { form.Form_Load(); })) return *end;
   if (o.backup)
-    if (auto end = chooseBackup(form, ui, *o.backup)) return *end;
+    if (auto end = chooseBackup(form, ui, *o.backup, o.pressRestore() || !o.menusOnly())) return *end;
   if (auto end = setOptions(form, ui, o)) return *end;
+  if (o.checkForUpdate.value_or(false))
+    if (auto end = useMenu(form, ui, "mnuCheckForUpdatedVersion")) return *end;
+  if (o.restoreCertificates.value_or(false))
+    if (auto end = useMenu(form, ui, "mnuRestoreCertificates")) return *end;
   if (o.pressRestore()) {
     if (!form.control("cmdRestore").enabled) {
       ui.note("Restore From Backup is not available: no backup folder was accepted");

@@ -90,6 +90,8 @@ bool parseSetting(const std::string& key, const std::string& value, HeadlessOpti
   if (iequals(key, "report-data")) return flag(o.reportData);
   if (iequals(key, "certificates")) return flag(o.certificates);
   if (iequals(key, "restore")) return flag(o.restore);
+  if (iequals(key, "restore-certificates")) return flag(o.restoreCertificates);
+  if (iequals(key, "check-for-update")) return flag(o.checkForUpdate);
   error = "unknown key '" + key + "'";
   return false;
 }
@@ -123,6 +125,8 @@ void HeadlessOptions::overrideWith(const HeadlessOptions& over) {
   if (over.certificates) certificates = over.certificates;
   if (over.aliasMap) aliasMap = over.aliasMap;
   if (over.restore) restore = over.restore;
+  if (over.restoreCertificates) restoreCertificates = over.restoreCertificates;
+  if (over.checkForUpdate) checkForUpdate = over.checkForUpdate;
   rules.insert(rules.begin(), over.rules.begin(), over.rules.end());
 }
 
@@ -189,6 +193,12 @@ bool parseProgramArguments(const std::vector<std::string>& args, ProgramArgument
       headlessOnly();
     } else if (name == "--restore" || name == "--no-restore") {
       o.restore = name == "--restore";
+      headlessOnly();
+    } else if (name == "--restore-certificates") {
+      o.restoreCertificates = true;
+      headlessOnly();
+    } else if (name == "--check-for-update") {
+      o.checkForUpdate = true;
       headlessOnly();
     } else if (!arg.empty() && arg.front() == '-' && !holdsCoreSwitch(arg)) {
       error = "unknown option " + arg;

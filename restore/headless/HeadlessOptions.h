@@ -8,7 +8,11 @@
 //   alias-map = C:\aliases.csv         map aliases with this file (picked
 //                                      with the option's Browse button)
 //   restore = yes                      press Restore From Backup (default:
-//                                      yes when a backup folder is given)
+//                                      yes when a backup folder is given and
+//                                      no menu below is asked for)
+//   restore-certificates = yes         the menu "Restore certificates" (the
+//                                      certificate restore on its own)
+//   check-for-update = yes             the menu "Check for updated version"
 //   answer "Are you sure" = no         the answer to a message box whose text
 //                                      holds the fragment (any case; first
 //                                      matching line wins); yes, no, ok,
@@ -41,10 +45,14 @@ struct HeadlessOptions {
   std::optional<bool> certificates;
   std::optional<std::string> aliasMap;
   std::optional<bool> restore;
+  std::optional<bool> restoreCertificates;
+  std::optional<bool> checkForUpdate;
   std::vector<AnswerRule> rules;
 
+  // Whether a menu of the window is asked for.
+  bool menusOnly() const { return restoreCertificates.value_or(false) || checkForUpdate.value_or(false); }
   // Whether the driver presses Restore From Backup.
-  bool pressRestore() const { return restore.value_or(backup.has_value()); }
+  bool pressRestore() const { return restore.value_or(backup.has_value() && !menusOnly()); }
   // Takes every value that over sets; over's rules go before these.
   void overrideWith(const HeadlessOptions& over);
 };

@@ -20,7 +20,15 @@ named by VREL_MACHINE. Without --headless the program opens its window.
                        the option and picks the file with its Browse
                        button, which checks it)
   --restore, --no-restore            press Restore From Backup or not
-                       (default: yes when a backup folder is given)
+                       (default: yes when a backup folder is given and
+                       neither menu option below is)
+  --restore-certificates
+                       choose the menu "Restore certificates": the backed-up
+                       certificates (from the --backup folder) into the
+                       machine's store and the message aging certificate
+                       database, without a restore run; also on a machine
+                       where only the voice connector is installed
+  --check-for-update   choose the menu "Check for updated version"
   --help               this text
 
 Options beat the same setting in the answer file. Paths are the machine's
@@ -34,7 +42,7 @@ SkipVersionCheck.
 Answer file: "key = value" lines; lines starting with # are comments.
   backup = DIR          alias-map = FILE
   messages = yes|no     report-data = yes|no     certificates = yes|no
-  restore = yes|no
+  restore = yes|no     restore-certificates = yes|no     check-for-update = yes|no
   answer "TEXT" = yes|no|ok|cancel|retry|abort|ignore
 An answer line answers every message box whose text contains TEXT (any
 case; the first matching line wins; "" inside the quotes is one quote).

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/Files.h"
+#include "restore/certificates/modCertificateStuff.h"
 #include "restore/external/modCallExternalApp.h"
 #include "restore/preserve/Module1.h"
 #include "restore/run/RunLog.h"
@@ -48,6 +49,8 @@ class Program {
   Module1 module1;
   modCallExternalApp external;
   modLocalize localize;
+  // The machine's certificate store, opened by InfoSetup, for the program's lifetime.
+  modCertificateStuff certificates;
 
   const std::string& programFolder() const { return m_setup.programFolder; }
   const std::string& programFileName() const { return m_setup.programFileName; }

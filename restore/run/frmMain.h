@@ -108,6 +108,8 @@ class frmMain : public FormModel {
   void FixUpRestoredDatabase();      // phase 15
   void RestoreFilesAndPaths();       // phase 16
   void ResynchroniseAndRestart();    // phase 17
+  void RestoreCertificates();        // phase 17's certificates (frmMainCertificates.cpp)
+  void RestoreMDBCertificates();
 
   // Phase 15's parts (frmMainFixups*.cpp).
   void fixUpSystemAndAdministrator();

@@ -1,6 +1,7 @@
 // The backup source and the options it offers: choosing and checking the
 // backup folder, the message restore option, and the alias mapping file.
 #include "platform/Text.h"
+#include "restore/accounts/bAccountHasMailstoreRights.h"
 #include "restore/aliases/AliasMapFile.h"
 #include "restore/aliases/Exchange2007.h"
 #include "restore/preserve/PreRestoreChecks.h"
@@ -97,11 +98,7 @@ void frmMain::chkRestoreMessages_Click() {
   const std::string connector =
       p.module1.GetRegistryValue(Hive::LocalMachine, kSystemParametersKey, "IDCProgID", kRegSz, "").asText();
   if (!iequals(connector, kActiveDirectoryConnector)) return;
-  // The mail-store rights check of the running account goes here; until it
-  // is built the box stays ticked and the log says the check was not made.
-  p.log.WriteToLog(
-      "(warning) the mail-store rights check is not available in this build - the running account's rights on "
-      "the mail stores were not checked");
+  if (!bAccountHasMailstoreRights(p)) setValue("chkRestoreMessages", 0);
 }
 
 void frmMain::chkUseAliasMappingFile_Click() {

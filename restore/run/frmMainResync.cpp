@@ -39,7 +39,7 @@ void frmMain::ResynchroniseAndRestart() {
     updateSetupParameters();                                              // 9
     trapGeneral([&] { CleanupDuplicateAdminAccounts(p, run.sql.newSystemId); });  // 10
     setDefaultLocationName();                                             // 11
-    if (ticked("chkRestoreCertificates")) phaseNotAvailable("Certificate restore");  // 12
+    if (ticked("chkRestoreCertificates")) RestoreCertificates();                         // 12
     startServer();                                                        // 13
   }
   cleanExchangeMalValues();                                               // 14

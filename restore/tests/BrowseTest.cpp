@@ -278,32 +278,6 @@ TEST_F(BrowseTest, AVoiceConnectorMachineGetsTheCertificateMenuButNoRestore) {
   EXPECT_EQ(target(), backup->folder() + "\\") << "the folder is kept for the certificate restore";
 }
 
-// The message option on the Active Directory connector runs the rights
-// check; this build cannot make it and says so in the run log.
-TEST_F(BrowseTest, TickingMessagesOnActiveDirectoryLogsThatRightsWereNotChecked) {
-  for (const auto& [kind, logged] : {std::pair{MailStoreKind::Exchange2000, true},
-                                      std::pair{MailStoreKind::Exchange55, false}}) {
-    RestoreMachine other;
-    standin::ProvisionOptions options;
-    options.mailStore = kind;
-    other.provision(options);
-    restore::frmMain& form = other.start();
-    ASSERT_TRUE(other.files().createFolder("D:\\Logs"));
-    ASSERT_TRUE(other.program().log.OpenLogFile("D:\\Logs\\run.log", false));
-    const auto before = other.program().log.warningCount();
-    form.click("chkRestoreMessages");
-    EXPECT_EQ(form.control("chkRestoreMessages").value, 1) << "the box stays ticked";
-    EXPECT_EQ(other.program().log.warningCount() - before, logged ? 1 : 0);
-    std::string text;
-    ASSERT_TRUE(other.files().readAll("D:\\Logs\\run.log", text));
-    EXPECT_EQ(text.find("(warning) the mail-store rights check is not available in this build") != std::string::npos,
-              logged);
-    form.click("chkRestoreMessages");  // unticking checks nothing
-    EXPECT_EQ(other.program().log.warningCount() - before, logged ? 1 : 0);
-    other.program().log.CloseLogFile();
-  }
-}
-
 TEST_F(BrowseTest, TheAliasOptionEnablesItsControls) {
   ready();
   restore::frmMain& form = box.form();

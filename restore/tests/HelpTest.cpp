@@ -141,11 +141,21 @@ TEST_F(HelpTest, AboutMenuShowsTheAboutBoxModally) {
   EXPECT_EQ(m.ui.shownForms, std::vector<std::string>{"frmAbout"});
 }
 
-TEST_F(HelpTest, CertificateMenuSaysItIsNotAvailable) {
+// The certificate menu asks first; "No" does nothing, "Yes" restores with
+// the status window shown and says so.
+TEST_F(HelpTest, CertificateMenuAsksAndReportsTheRestore) {
   EXPECT_FALSE(m.form().control("mnuRestoreCertificates").enabled);
+  m.ui.answer("secure messaging only", MsgResult::No, 1);
   m.form().mnuRestoreCertificates_Click();
   ASSERT_EQ(m.ui.boxes.size(), 1u);
-  EXPECT_NE(m.ui.boxes[0].text.find("not available in this build"), std::string::npos) << m.ui.boxes[0].text;
+  EXPECT_EQ(m.ui.boxes[0].text, program().str(163));
+  EXPECT_EQ(m.ui.boxes[0].buttons, MsgBoxStyle::YesNo);
+  EXPECT_TRUE(m.ui.shownForms.empty());
+  m.form().mnuRestoreCertificates_Click();
+  EXPECT_EQ(m.ui.texts(), (std::vector<std::string>{program().str(163), program().str(163), program().str(164)}));
+  EXPECT_EQ(m.ui.shownForms, std::vector<std::string>{"frmStatus"});
+  EXPECT_EQ(m.ui.closedForms, std::vector<std::string>{"frmStatus"});
+  EXPECT_FALSE(m.ui.busy) << "the normal pointer is back";
 }
 
 }  // namespace

@@ -75,12 +75,40 @@ commands:
                              print those that name no file (as a drill checks stream paths)
   mailstore                  list the mailboxes of the machine's mail store, one a line: the
                              alias, a tab and the number of messages it holds
+  directory SUB ...          the domain's directory (provision makes it, with Send-As and
+                             Receive-As on the mail store for Domain Admins); OBJECT is a DN,
+                             a GUID, a SID or an account name:
+      show OBJECT            the object: DN, GUID, classes, SID, account, members, and its
+                             security descriptor in SDDL
+      sddl OBJECT            the descriptor alone, in SDDL
+      list [BASE]            the DNs below BASE (default: the domain)
+      add-user NAME [--ou DN], add-group NAME [--ou DN]
+                             a user or group (in CN=Users unless --ou) with the next RID
+      add-member GROUP MEMBER
+      add-mailstore DN [--guid GUID]
+                             an Exchange mail store (msExchMDB) with the default rights
+      add-object DN CLASS... any other object (for example one that is no mail store)
+      grant OBJECT TRUSTEE RIGHT [--deny]
+                             an access entry: RIGHT is send-as, receive-as, both, full or
+                             a hex mask; --deny puts a deny entry first
+      set-sddl OBJECT SDDL   replace the descriptor
+      set-descriptor OBJECT HEX
+                             store raw bytes as the descriptor (to test damaged ones)
+  account set NAME [--local-admin]
+                             the account programs of the machine run under (a user of the
+                             directory), optionally a local administrator of the machine
+  account show               the running account's token: user, groups, deny-only ones
   help, --help               this text
 
 environment:
   VREL_MACHINE     the machine's folder (required)
   VREL_TOOLS       the folder of the built tools (default: the build's bin/)
   VREL_TIME_SCALE  multiplies every fixed wait of the tools (default 1)
+
+machine values the directory reads: RunningAccount (default LanGroup\UserName),
+LocalAdministrators, TokenDenyOnlySids, DirectoryFailures (calls that fail:
+DsGetDcName, DsBind, DsCrackNames, ADsGetObject, SetInfo, GetNamedSecurityInfo,
+ImpersonateSelf, OpenProcessToken)
 )";
 
 int cmdInit(const Args&) {
@@ -158,6 +186,8 @@ int runCommand(const std::vector<std::string>& args) {
       {"sql", cmdSql},
       {"missing-files", cmdMissingFiles},
       {"mailstore", cmdMailStore},
+      {"directory", cmdDirectory},
+      {"account", cmdAccount},
   };
   auto it = kCommands.find(args[0]);
   if (it == kCommands.end()) return usage(("unknown command " + args[0]).c_str());

@@ -5,6 +5,7 @@
 #include "platform/data/Recordset.h"
 #include "platform/data/SqlInstance.h"
 #include "platform/registry/RegImport.h"
+#include "standin/directory/DirectoryAdmin.h"
 #include "standin/server/ProvisionDatabases.h"
 #include "standin/server/ProvisionFiles.h"
 #include "standin/server/ServerRegistry.h"
@@ -56,7 +57,9 @@ bool install(Machine& machine, const ServerIdentity& id, std::string& error) {
     return false;
   }
   return createServerDatabases(machine, id, error) && createInstallFiles(machine, id, error) &&
-         installServices(machine, id, error);
+         installServices(machine, id, error) &&
+         provisionDirectory(machine, id.options().installationGuid, id.mailStore() == MailStoreKind::Exchange2000,
+                            mailDatabaseOf(id), id.directoryId("MailboxStore"), error);
 }
 
 }  // namespace

@@ -98,6 +98,8 @@ void insertLocationAndLists(data::Connection& cn, const ServerIdentity& id) {
                {"MemberObjectID", id.objectId(std::string("Subscriber:") + member)}, {"MemberObjectIDType", 1}});
 }
 
+}  // namespace
+
 std::string mailDatabaseOf(const ServerIdentity& id) {
   if (id.isDomino()) return "CN=" + id.computer() + "/O=Orvix!!mail";
   const std::string& c = id.computer();
@@ -105,6 +107,8 @@ std::string mailDatabaseOf(const ServerIdentity& id) {
          ",CN=Servers,CN=First Administrative Group,CN=Administrative Groups,CN=Orvix,CN=Microsoft Exchange,"
          "CN=Services,CN=Configuration,DC=orvix,DC=local";
 }
+
+namespace {
 
 void insertInstallation(data::Connection& cn, const ServerIdentity& id) {
   insertRow(cn, "MailboxStore",

@@ -31,6 +31,10 @@ bool createServerDatabases(Machine& machine, const ServerIdentity& id, std::stri
 // Drops both databases when present; false with error when one is in use.
 bool dropServerDatabases(Machine& machine, std::string& error);
 
+// The mail store's MailDatabase: its distinguished name in the directory
+// (Exchange), or the Domino database.
+std::string mailDatabaseOf(const ServerIdentity& id);
+
 // INSERT INTO table (columns) VALUES (?, ...) with the values bound.
 using Row = std::vector<std::pair<const char*, data::Variant>>;
 void insertRow(data::Connection& cn, std::string_view table, const Row& row);

@@ -20,8 +20,9 @@ void installProgramFiles(Files& files, const std::string& folder) {
     const std::string ext = entry.path().extension().string();
     const bool library = ifind(name, "VrelRestore_") == 0 && iequals(ext, ".dll");
     const bool exMergeSettings = ifind(name, "exmerge.ini") == 0;
-    // The programs the run starts from its folder: the syncher and ExMerge.
-    const bool program = name == "OrvixDirSync" || name == "exmerge";
+    // The programs the run starts from its folder: the syncher, ExMerge and
+    // the rights tool.
+    const bool program = name == "OrvixDirSync" || name == "exmerge" || name == "Rilo";
     if (!library && !exMergeSettings && !program && !iequals(ext, ".htm") && !iequals(name, "CleanConfigInfo.mdb"))
       continue;
     const std::string from = files.paths().toWindows(entry.path().string());
