@@ -90,6 +90,7 @@ bool parseSetting(const std::string& key, const std::string& value, HeadlessOpti
   if (iequals(key, "report-data")) return flag(o.reportData);
   if (iequals(key, "certificates")) return flag(o.certificates);
   if (iequals(key, "restore")) return flag(o.restore);
+  if (ifind(key, "domino-") == 0) return parseWizardSetting(key, value, o.wizard, error);
   error = "unknown key '" + key + "'";
   return false;
 }
@@ -124,6 +125,7 @@ void HeadlessOptions::overrideWith(const HeadlessOptions& over) {
   if (over.aliasMap) aliasMap = over.aliasMap;
   if (over.restore) restore = over.restore;
   rules.insert(rules.begin(), over.rules.begin(), over.rules.end());
+  if (over.wizard.given()) wizard = over.wizard;
 }
 
 bool parseAnswerText(std::string_view text, HeadlessOptions& options, std::string& error) {

@@ -29,5 +29,8 @@ int cmdPopulate(const Args& args);
 // standin backup DIR, standin sql [--db NAME|FILE] "STATEMENT"
 int cmdBackup(const Args& args);
 int cmdSql(const Args& args);
+// standin notes ..., standin eventlog ...
+int cmdNotes(const Args& args);
+int cmdEventLog(const Args& args);
 
 }  // namespace vrel::standin

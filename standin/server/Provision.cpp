@@ -1,4 +1,5 @@
 #include "standin/server/Provision.h"
+#include "standin/server/ProvisionComponents.h"
 
 #include "platform/Files.h"
 #include "platform/Machine.h"
@@ -56,7 +57,7 @@ bool install(Machine& machine, const ServerIdentity& id, std::string& error) {
     return false;
   }
   return createServerDatabases(machine, id, error) && createInstallFiles(machine, id, error) &&
-         installServices(machine, id, error);
+         installServices(machine, id, error) && installServerComponents(machine, id, error);
 }
 
 }  // namespace
