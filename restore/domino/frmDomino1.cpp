@@ -3,6 +3,7 @@
 #include "platform/Machine.h"
 #include "platform/com/Activation.h"
 #include "platform/data/Command.h"
+#include "platform/data/Connection.h"
 #include "platform/data/Recordset.h"
 #include "restore/domino/frmDomino2.h"
 #include "restore/run/VbError.h"
@@ -78,7 +79,7 @@ void frmDomino1::Form_Load() {
   trap("Form_Load", [&] { Auto_Init(); });
   trap("Form_Load", [&] {
     const com::HRESULT h = com::Activation(m_program.machine)
-                               .CoCreateInstance(CLSID_VrelDom(), nullptr, com::CLSCTX_INPROC_SERVER, IID_IVrelDom(),
+                               .CoCreateInstance(com::guid(kClsidVrelDom), nullptr, com::CLSCTX_INPROC_SERVER, com::guid(kIidIVrelDom),
                                                  m_dom->object.outVoid());
     if (h == com::REGDB_E_CLASSNOTREG || h == com::kModuleNotFound || h == com::CO_E_ERRORINDLL)
       throw VbError(429, "ActiveX component can't create object");
