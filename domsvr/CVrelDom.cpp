@@ -4,6 +4,8 @@
 #include "domsvr/Method.h"
 #include "platform/Machine.h"
 
+#include <new>
+
 namespace vrel::domsvr {
 
 using namespace com;
@@ -105,7 +107,11 @@ HRESULT CVrelDom::GetNotAssosiatedSubsIterator(IVrelDSubsIterator** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
     ComPtr<CVrelDSubsIterator> iterator;
-    iterator.attach(new CVrelDSubsIterator);
+    iterator.attach(new (std::nothrow) CVrelDSubsIterator);
+    if (!iterator) {
+      logFailure("ComObject<CVrelDSubsIterator>::CreateInstance", E_OUTOFMEMORY);
+      return hr(VRELDOM_E_FAILED_CONNECT_SQL);
+    }
     iterator->AddRef();
     if (const HRESULT h = iterator->Initialize(&m_helper, m_spRdbConnection.get()); FAILED(h)) {
       logFailure("CVrelDSubsIterator::Initialize", h);
@@ -125,7 +131,11 @@ HRESULT CVrelDom::FindMatches(BSTR Alias, IVrelDSubsIterator** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
     ComPtr<CVrelDSubsMatches> matches;
-    matches.attach(new CVrelDSubsMatches);
+    matches.attach(new (std::nothrow) CVrelDSubsMatches);
+    if (!matches) {
+      logFailure("ComObject<CVrelDSubsMatches>::CreateInstance", E_OUTOFMEMORY);
+      return hr(VRELDOM_E_FAILED_CONNECT_SQL);
+    }
     matches->AddRef();
     // A null name is the empty text.
     if (const HRESULT h = matches->Initialize(fromBstr(Alias), &m_helper); FAILED(h)) {

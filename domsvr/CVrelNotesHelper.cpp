@@ -242,7 +242,9 @@ HRESULT CVrelNotesHelper::AddressBookNameFromDirId(const std::string& directoryI
       logClient().write(kLogError, "Invalid Addressbook %d", number);
       return hr(VRELDOM_E_REGISTRY_ERROR);
     }
-    name = book->second->database + "\\" + book->second->server;
+    char text[1024];
+    std::snprintf(text, sizeof text, "%s\\%s", book->second->database.c_str(), book->second->server.c_str());
+    name = text;
     return S_OK;
   });
 }

@@ -87,9 +87,9 @@ std::string& helpSuffixStore() {
   return suffix;
 }
 
-// "Help Web Server": empty gives no suffix; message files of the event
-// source cannot be loaded on this platform, so a set server gives the plain
-// text form.
+// "Help Web Server": empty gives no suffix. A set server would go into
+// message 105 of the event source's message file; message files cannot be
+// loaded on this platform, so it always takes the plain text form.
 const std::string& helpSuffix() {
   static std::once_flag once;
   std::call_once(once, [] {

@@ -1,5 +1,7 @@
 #include "domsvr/Iterators.h"
 
+#include <new>
+
 namespace vrel::domsvr {
 
 using namespace com;
@@ -135,7 +137,11 @@ HRESULT CVrelDSubsIterator::Next(std::int32_t* bIsPastEndOfList, IVrelSub** out)
         return hr(VRELDOM_E_FAILED_CONNECT_SQL);
       }
       ComPtr<CVrelSub> sub;
-      sub.attach(new CVrelSub);
+      sub.attach(new (std::nothrow) CVrelSub);
+      if (!sub) {
+        logFailure("ComObject<CVrelSub>::CreateInstance", E_OUTOFMEMORY);
+        return hr(VRELDOM_E_FAILED_CONNECT_SQL);
+      }
       sub->AddRef();
       bool associated = false;
       if (const HRESULT h = readRow(*row, *sub, associated); FAILED(h)) return h;
@@ -189,7 +195,8 @@ HRESULT CVrelDSubsMatches::Next(std::int32_t* bIsPastEndOfList, IVrelSub** out) 
       return hr(VRELDOM_E_VRELD_NO_MORE);
     }
     ComPtr<CVrelSub> sub;
-    sub.attach(new CVrelSub);
+    sub.attach(new (std::nothrow) CVrelSub);
+    if (!sub) return hr(VRELDOM_E_FAILED_CONNECT_SQL);
     sub->AddRef();
     if (const HRESULT h = m_pVrelNotesHelper->GetPropsByUNID(*m_cursor, sub->record); FAILED(h)) {
       logFailure("m_pVrelNotesHelper->GetPropsByUNID()", h);

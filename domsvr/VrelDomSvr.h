@@ -34,21 +34,22 @@ enum VrelDomError : std::uint32_t {
 };
 constexpr HRESULT hr(VrelDomError e) { return static_cast<HRESULT>(e); }
 
-// IVrelSub: one subscriber record, read-only.
+// "IVrelSub Interface": one subscriber record, read-only. An empty text
+// comes back as a null BSTR; the caller owns what it receives.
 struct IVrelSub : IUnknown {
-  virtual HRESULT get_Alias(BSTR* out) = 0;
-  virtual HRESULT get_AddressId(BSTR* out) = 0;
-  virtual HRESULT get_FirstName(BSTR* out) = 0;
-  virtual HRESULT get_LastName(BSTR* out) = 0;
-  virtual HRESULT get_SubscriberObjectId(VARIANT* out) = 0;
-  virtual HRESULT get_DirectoryId(BSTR* out) = 0;
-  virtual HRESULT get_AddressBook(BSTR* out) = 0;
+  virtual HRESULT get_Alias(BSTR* out) = 0;                  // "property Alias"
+  virtual HRESULT get_AddressId(BSTR* out) = 0;              // "property AddressId/Canonical Name"
+  virtual HRESULT get_FirstName(BSTR* out) = 0;              // "property FirstName"
+  virtual HRESULT get_LastName(BSTR* out) = 0;               // "property LastName"
+  virtual HRESULT get_SubscriberObjectId(VARIANT* out) = 0;  // "property SubscriberObjectId"
+  virtual HRESULT get_DirectoryId(BSTR* out) = 0;            // "property DirectoryId"
+  virtual HRESULT get_AddressBook(BSTR* out) = 0;            // "property AddressBook"
 
  protected:
   ~IVrelSub() = default;
 };
 
-// IVrelDSubsIterator: a list of subscriber records.
+// "IVrelDSubsIterator Interface": a list of subscriber records.
 struct IVrelDSubsIterator : IUnknown {
   // "Refreshes the list"
   virtual HRESULT Refresh() = 0;
@@ -59,7 +60,7 @@ struct IVrelDSubsIterator : IUnknown {
   ~IVrelDSubsIterator() = default;
 };
 
-// IVrelDom, the default interface of VrelDom.
+// "IVrelDom Interface", the default interface of VrelDom.
 struct IVrelDom : IUnknown {
   // "Get List of Non Assosiated subscribers"
   virtual HRESULT GetNotAssosiatedSubsIterator(IVrelDSubsIterator** out) = 0;
