@@ -119,6 +119,23 @@ TEST_F(DominoWizardTest, ListsTheUnmatchedWithTheirStatusAndRematchesOnDoubleCli
             "More than one user in the directory matches that subscribers name - they cannot be imported.");
 }
 
+// The first Domino subscriber of the database (the example administrator,
+// installed first) has a directory ID that does not parse and one names a
+// book that is not listed: the rows after them are still listed.
+TEST_F(DominoWizardTest, BadDirectoryIdsDoNotHideTheSubscribersAfterThem) {
+  data::Connection cn(m.machine());
+  cn.open(standin::localDatabaseConnection("OrvixDB"));
+  cn.execute("UPDATE Subscriber SET DirectoryID='bad' WHERE Alias='EAdmin'");
+  cn.execute("UPDATE Subscriber SET DirectoryID=? WHERE Alias='ESubscriber'", {"42" + std::string(32, '1')});
+  cn.close();
+  page1->Form_Load();
+  ASSERT_FALSE(page1->unloaded);
+  EXPECT_EQ(page1->myGrid.rows(), 3);
+  EXPECT_GT(rowOf(aliases[0]), 0);
+  EXPECT_GT(rowOf(aliases[1]), 0);
+  EXPECT_TRUE(m.ui.boxes.empty());
+}
+
 TEST_F(DominoWizardTest, ExportWritesTheUnmatchedRowsForTheDominoImport) {
   page1->Form_Load();
   m.ui.inputs.push_back(std::string("Secret1"));
