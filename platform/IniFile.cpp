@@ -114,4 +114,57 @@ std::string getPrivateProfileString(const Files& files, std::string_view section
   return throughAnsiBuffer(found ? std::string_view(*found) : trimTrailingBlanks(defaultText), size);
 }
 
+FileStatus writePrivateProfileString(const Files& files, std::string_view section, std::string_view key,
+                                     std::string_view value, std::string_view path) {
+  std::string raw;
+  if (files.fileExists(path)) {
+    if (const FileStatus st = files.readAll(path, raw); !st) return st;
+  }
+  const bool utf16 = raw.starts_with("\xFF\xFE");
+  const std::string text = IniFile::decode(raw);
+
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    start = end + 1;
+  }
+  const std::string entry = std::string(trimBlanks(key)) + "=" + std::string(value);
+  // The first section of the name: where it starts, and its last entry.
+  std::size_t header = lines.size();
+  for (std::size_t i = 0; i < lines.size() && header == lines.size(); ++i) {
+    const std::string_view l = trimBlanks(lines[i]);
+    const std::size_t close = l.rfind(']');
+    if (l.starts_with('[') && close != std::string_view::npos && iequals(trimBlanks(l.substr(1, close - 1)), section))
+      header = i;
+  }
+  if (header == lines.size()) {
+    lines.push_back("[" + std::string(section) + "]");
+    lines.push_back(entry);
+  } else {
+    std::size_t last = header;
+    bool replaced = false;
+    for (std::size_t i = header + 1; i < lines.size() && !replaced; ++i) {
+      const std::string_view l = trimBlanks(lines[i]);
+      if (l.starts_with('[')) break;
+      if (l.empty() || l.front() == ';') continue;
+      last = i;
+      const std::size_t eq = l.find('=');
+      if (eq != std::string_view::npos && iequals(trimBlanks(l.substr(0, eq)), trimBlanks(key))) {
+        lines[i] = entry;
+        replaced = true;
+      }
+    }
+    if (!replaced) lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(last + 1), entry);
+  }
+  std::string out;
+  for (const std::string& l : lines) out += l + "\r\n";
+  if (!utf16) return files.writeAll(path, utf8ToAnsi(out));
+  const Bytes wide = utf8ToUtf16le(out, false);
+  return files.writeAll(path, "\xFF\xFE" + std::string(wide.begin(), wide.end()));
+}
+
 }  // namespace vrel

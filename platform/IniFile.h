@@ -49,4 +49,12 @@ std::string getPrivateProfileString(const Files& files, std::string_view section
                                     std::string_view defaultText, std::size_t size, std::string_view path,
                                     FileStatus* status = nullptr);
 
+// WritePrivateProfileStringA: sets the key in the first section of that
+// name (the section is added at the end when missing, the key after the
+// section's last entry when missing) and keeps every other line as it was.
+// A file that starts with a UTF-16LE byte-order mark stays UTF-16LE; any
+// other file is written in the ANSI code page. A missing file is created.
+FileStatus writePrivateProfileString(const Files& files, std::string_view section, std::string_view key,
+                                     std::string_view value, std::string_view path);
+
 }  // namespace vrel

@@ -4,6 +4,8 @@
 #include <csignal>
 #include <fstream>
 #include <mutex>
+#include <deque>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -75,7 +77,36 @@ std::set<long>& children() {
   return s;
 }
 
+// How reaped children ended (their wait status), for callers that ask
+// afterwards; bounded, oldest forgotten first.
+std::map<long, int>& endStatuses() {
+  static std::map<long, int> m;
+  return m;
+}
+std::deque<long>& endOrder() {
+  static std::deque<long> d;
+  return d;
+}
+
+// Called with g_childrenMutex held.
+void recordEnd(long pid, pid_t reaped, int status) {
+  if (reaped != static_cast<pid_t>(pid)) return;
+  constexpr std::size_t kKept = 256;
+  if (endStatuses().insert_or_assign(pid, status).second) endOrder().push_back(pid);
+  while (endOrder().size() > kKept) {
+    endStatuses().erase(endOrder().front());
+    endOrder().pop_front();
+  }
+}
+
 }  // namespace
+
+std::optional<int> endStatus(long pid) {
+  std::lock_guard lock(g_childrenMutex);
+  const auto it = endStatuses().find(pid);
+  if (it == endStatuses().end()) return std::nullopt;
+  return it->second;
+}
 
 void rememberChild(long pid) {
   std::lock_guard lock(g_childrenMutex);
@@ -95,6 +126,7 @@ bool reapIfEnded(long pid) {
       int status = 0;
       const pid_t r = waitpid(static_cast<pid_t>(pid), &status, WNOHANG);
       if (r == 0) return false;
+      recordEnd(pid, r, status);
       // Reaped now, or someone else reaped it (ECHILD): either way it ended.
       children().erase(pid);
       return true;
@@ -107,10 +139,13 @@ void reapEnded() {
   std::lock_guard lock(g_childrenMutex);
   for (auto it = children().begin(); it != children().end();) {
     int status = 0;
-    if (waitpid(static_cast<pid_t>(*it), &status, WNOHANG) == 0)
+    const pid_t r = waitpid(static_cast<pid_t>(*it), &status, WNOHANG);
+    if (r == 0) {
       ++it;
-    else
+    } else {
+      recordEnd(*it, r, status);
       it = children().erase(it);
+    }
   }
 }
 
@@ -120,7 +155,9 @@ bool isRunning(long pid) {
     std::lock_guard lock(g_childrenMutex);
     if (children().count(pid)) {
       int status = 0;
-      if (waitpid(static_cast<pid_t>(pid), &status, WNOHANG) == 0) return true;
+      const pid_t r = waitpid(static_cast<pid_t>(pid), &status, WNOHANG);
+      if (r == 0) return true;
+      recordEnd(pid, r, status);
       children().erase(pid);
       return false;
     }

@@ -33,6 +33,9 @@ bool isOurChild(long pid);
 // (or is not our child and no longer runs).
 bool reapIfEnded(long pid);
 void reapEnded();
+// The wait status of a child reaped here (as waitpid gives it); nothing for
+// a child not reaped yet, not ours, or reaped long ago.
+std::optional<int> endStatus(long pid);
 
 // True while pid runs: our own child until reaped, another process until it
 // is gone or a zombie.

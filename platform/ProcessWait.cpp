@@ -10,6 +10,7 @@
 #include <cstring>
 #include <optional>
 #include <poll.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -80,6 +81,11 @@ WaitResult Processes::wait(long pid, std::uint32_t timeoutMs, std::string* error
   }
   // No pidfds here (ENOSYS) or none to spare: poll the process instead.
   return waitPolling(pid, deadline);
+}
+
+bool Processes::endedAbnormally(long pid) {
+  const std::optional<int> status = host::endStatus(pid);
+  return status && WIFSIGNALED(*status);
 }
 
 }  // namespace vrel

@@ -60,6 +60,11 @@ class Processes {
   // Failed wait.
   static WaitResult wait(long pid, std::uint32_t timeoutMs, std::string* error = nullptr);
 
+  // True when pid, a child started here that has been waited for, died of
+  // a fault or was killed instead of ending by itself: what Windows shows
+  // as an exception exit code.
+  static bool endedAbnormally(long pid);
+
   ProcessTable& table() { return m_table; }
 
   // The host program that interprets batch files: cmd in the tools folder.

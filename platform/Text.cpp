@@ -231,6 +231,13 @@ bool wildcardMatch(std::string_view pattern, std::string_view name) {
   return pi == p.size();
 }
 
+std::size_t textLength(std::string_view utf8) {
+  std::size_t n = 0;
+  for (const char c : utf8)
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+  return n;
+}
+
 std::string trim(std::string_view s) {
   std::size_t b = 0, e = s.size();
   while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r' || s[b] == '\n')) ++b;

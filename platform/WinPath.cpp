@@ -5,6 +5,7 @@
 #include "platform/Text.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -147,6 +148,27 @@ std::string winJoin(std::string_view a, std::string_view b) {
   if (!out.empty() && out.back() != '\\') out += '\\';
   while (!b.empty() && b.front() == '\\') b.remove_prefix(1);
   return out + std::string(b);
+}
+
+std::string executableHostPath(const char* argv0) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const std::string given = argv0 ? argv0 : "";
+  // A path as started keeps the folder it was started from, even through a
+  // link: that is the program's folder on the machine.
+  if (given.find('/') != std::string::npos) {
+    const fs::path p = fs::absolute(given, ec);
+    if (!ec) return p.lexically_normal().string();
+  }
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? given : self.string();
+}
+
+std::string programFolderOf(const WinPaths& paths, const std::string& executableHostPath) {
+  const std::string folder = std::filesystem::path(executableHostPath).parent_path().string();
+  std::string win = paths.toWindows(folder);
+  while (win.size() > 2 && win.back() == '\\') win.pop_back();
+  return win;
 }
 
 }  // namespace vrel

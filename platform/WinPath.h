@@ -41,4 +41,12 @@ std::string winFileName(std::string_view winPath);
 // Joins with exactly one backslash.
 std::string winJoin(std::string_view a, std::string_view b);
 
+// The host path of this executable: argv0 made absolute when it names a
+// path, else what the system reports.
+std::string executableHostPath(const char* argv0);
+
+// The program folder for an executable's host path, as the machine names it
+// (no trailing backslash): a program's own folder.
+std::string programFolderOf(const WinPaths& paths, const std::string& executableHostPath);
+
 }  // namespace vrel

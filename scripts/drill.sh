@@ -4,7 +4,7 @@
 # new server with another name and install root is installed; the backup
 # folder is carried over; the restore program, copied onto the new machine,
 # restores the backup there without a display (VrelRestore --headless), with
-# an alias mapping file. Afterwards the drill shows the run log and, side by
+# an alias mapping file and the messages. Afterwards the drill shows the run log and, side by
 # side, what the old server held and what the restored one holds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -45,6 +45,9 @@ state() {  # state ROOT: one line per point
   printf '%s\t%s\n' "references to the old EAdmin" "$(sql "SELECT (SELECT COUNT(*) FROM CallHandler WHERE IsPrimary=0 AND (AdministratorObjectID='$OLD_ADMIN' OR RecipientObjectID='$OLD_ADMIN')) + (SELECT COUNT(*) FROM MessagingRule WHERE DestinationObjectID='$OLD_ADMIN') + (SELECT COUNT(*) FROM MenuEntry WHERE DestinationObjectID='$OLD_ADMIN')")"
   printf '%s\t%s\n' "aliases ${ALIASES[0]}, ${ALIASES[1]}" "$(sql "SELECT COUNT(*) FROM Subscriber WHERE UID='${ALIASES[0]}'"), $(sql "SELECT COUNT(*) FROM Subscriber WHERE UID='${ALIASES[1]}'")"
   printf '%s\t%s\n' "aliases renamed.one, chain.end" "$(sql "SELECT COUNT(*) FROM Subscriber WHERE UID='renamed.one'"), $(sql "SELECT COUNT(*) FROM Subscriber WHERE UID='chain.end'")"
+  printf '%s\t%s\n' "mailboxes, messages in the mail store" "$("$BIN/standin" mailstore | awk -F'\t' '{ n++; m += $2 } END { printf "%d, %d", n, m }')"
+  printf '%s\t%s\n' "global subscribers, global locations" "$(sql "SELECT COUNT(*) FROM GlobalSubscriber"), $(sql "SELECT COUNT(*) FROM GlobalLocation")"
+  printf '%s\t%s\n' "server manager service" "$("$BIN/standin" service list | awk '$1 == "TmCsMgr" { print $2 }')"
   printf '%s\t%s\n' "SystemID (OrvixDB), System ID (Doh)" "$(sql "SELECT Value FROM OrvixSetupParameters WHERE Name='@SystemId'"), $(iconv -f UTF-16LE -t UTF-8 "$root/drive_c/drill-paths.reg" | tr -d '\r' | awk '/^\[/{k=$0} k ~ /\\Doh\\1.00\]$/ && /^"System ID"/' | head -n 1)"
 }
 step "the old server, before the backup"
@@ -61,7 +64,10 @@ echo "subscribers on the new server: $(sql "SELECT COUNT(*) FROM Subscriber")"
 step "the restore program, copied onto the new machine (C:\\Vrel)"
 PROGRAM=$DRILL/new/drive_c/Vrel
 mkdir -p "$PROGRAM"
-cp "$BIN/VrelRestore" "$BIN"/VrelRestore_*.dll "$BIN"/*.htm "$BIN/CleanConfigInfo.mdb" "$PROGRAM/"
+cp "$BIN/VrelRestore" "$BIN"/VrelRestore_*.dll "$BIN"/*.htm "$BIN/CleanConfigInfo.mdb" "$BIN"/exmerge.ini* "$PROGRAM/"
+# The programs the run starts from its folder: the directory syncher and ExMerge.
+cp "$BIN/OrvixDirSync" "$PROGRAM/OrvixDirSync.exe"
+cp "$BIN/exmerge" "$PROGRAM/exmerge.exe"
 ls "$PROGRAM"
 
 step "restore (headless; answers in $DRILL/answers.txt)"

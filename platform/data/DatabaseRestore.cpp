@@ -14,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -27,29 +28,13 @@ DatabaseImageStatus failed(const std::string& text) {
   return {kErrBackupRestoreFailed, sqlServerText(text)};
 }
 
-// True when pages are a sound database: SQLite reads them and finds every
+// True when the database file is sound: SQLite reads it and finds every
 // page and index in order.
-bool pagesAreSound(std::string_view pages, std::string& reason) {
-  // Even an empty database has its first page; no pages at all is no backup.
-  if (pages.empty()) {
-    reason = "the backup holds no database";
-    return false;
-  }
+bool fileIsSound(const std::string& file, std::string& reason) {
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
   std::string error;
   if (rc == SQLITE_OK && !registerServerFunctions(db, error)) rc = SQLITE_ERROR;
-  if (rc == SQLITE_OK) {
-    auto* copy = static_cast<unsigned char*>(sqlite3_malloc64(pages.size() ? pages.size() : 1));
-    if (!copy)
-      rc = SQLITE_NOMEM;
-    else {
-      std::memcpy(copy, pages.data(), pages.size());
-      rc = sqlite3_deserialize(db, "main", copy, static_cast<sqlite3_int64>(pages.size()),
-                               static_cast<sqlite3_int64>(pages.size()),
-                               SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY);
-    }
-  }
   std::string verdict;
   if (rc == SQLITE_OK) {
     sqlite3_stmt* st = nullptr;
@@ -70,28 +55,96 @@ bool pagesAreSound(std::string_view pages, std::string& reason) {
   return rc == SQLITE_OK && verdict == "ok";
 }
 
-// Writes data to a new host file and flushes it to disk.
-bool writeDurably(const std::string& file, std::string_view data, std::string& error) {
-  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    error = std::strerror(errno);
-    return false;
+std::uint64_t readLe64(const unsigned char* p) {
+  std::uint64_t v = 0;
+  for (int i = 7; i >= 0; --i) v = v << 8 | p[i];
+  return v;
+}
+
+// Where copying an image stopped.
+enum class CopyFault { None, Image, Device, Write };
+
+// Copies the pages of the image at source into the new file target in
+// pieces, checking the header, the length and the checksum on the way, and
+// flushes the copy to disk: the image is never held in memory whole.
+CopyFault copyImagePages(const std::string& source, const std::string& target, std::string& reason) {
+  const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) {
+    reason = std::strerror(errno);
+    return CopyFault::Device;
   }
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = std::strerror(errno);
-      ::close(fd);
-      return false;
+  const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (out < 0) {
+    reason = std::strerror(errno);
+    ::close(in);
+    return CopyFault::Write;
+  }
+  auto readSome = [&](unsigned char* buf, std::size_t size) -> ssize_t {
+    for (;;) {
+      const ssize_t n = ::read(in, buf, size);
+      if (n >= 0 || errno != EINTR) return n;
     }
-    done += static_cast<std::size_t>(n);
+  };
+  CopyFault fault = CopyFault::None;
+  unsigned char header[kImageHeaderSize];
+  std::size_t have = 0;
+  while (have < sizeof header) {
+    const ssize_t n = readSome(header + have, sizeof header - have);
+    if (n <= 0) break;
+    have += static_cast<std::size_t>(n);
   }
-  const bool synced = ::fsync(fd) == 0;
-  if (!synced) error = std::strerror(errno);
-  ::close(fd);
-  return synced;
+  std::uint64_t size = 0, sum = 0, copied = 0;
+  std::uint64_t h = 0xcbf29ce484222325ULL;
+  if (have < sizeof header || std::memcmp(header, kImageMagic.data(), kImageMagic.size()) != 0) {
+    reason = "not a database backup";
+    fault = CopyFault::Image;
+  } else {
+    size = readLe64(header + 8);
+    sum = readLe64(header + 16);
+  }
+  std::vector<unsigned char> buf(fault == CopyFault::None ? 1 << 20 : 0);
+  while (fault == CopyFault::None) {
+    const ssize_t n = readSome(buf.data(), buf.size());
+    if (n < 0) {
+      reason = std::strerror(errno);
+      fault = CopyFault::Device;
+      break;
+    }
+    if (n == 0) break;
+    for (ssize_t i = 0; i < n; ++i) {
+      h ^= buf[static_cast<std::size_t>(i)];
+      h *= 0x100000001b3ULL;
+    }
+    copied += static_cast<std::uint64_t>(n);
+    for (ssize_t done = 0; done < n;) {
+      const ssize_t w = ::write(out, buf.data() + done, static_cast<std::size_t>(n - done));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        reason = "Write on '" + target + "' failed: " + std::strerror(errno);
+        fault = CopyFault::Write;
+        break;
+      }
+      done += w;
+    }
+  }
+  if (fault == CopyFault::None && copied != size) {
+    reason = copied < size ? "the backup is truncated" : "the backup has trailing data";
+    fault = CopyFault::Image;
+  } else if (fault == CopyFault::None && h != sum) {
+    reason = "the backup's checksum does not match its data";
+    fault = CopyFault::Image;
+  } else if (fault == CopyFault::None && size == 0) {
+    // Even an empty database has its first page; no pages at all is no backup.
+    reason = "the backup holds no database";
+    fault = CopyFault::Image;
+  }
+  if (fault == CopyFault::None && ::fsync(out) != 0) {
+    reason = "Write on '" + target + "' failed: " + std::strerror(errno);
+    fault = CopyFault::Write;
+  }
+  ::close(out);
+  ::close(in);
+  return fault;
 }
 
 }  // namespace
@@ -101,29 +154,38 @@ DatabaseImageStatus restoreDatabase(Machine& machine, std::string_view name, std
     return failed(abnormalText(kRestore, "'" + std::string(name) + "' is not a valid database name."));
   const Files files(machine);
   const std::string device = files.paths().absolute(imagePath);
-  std::string image;
-  if (const FileStatus st = files.readAll(imagePath, image); !st)
-    return failed(deviceText(device, st.description, kRestore));
-  std::string_view pages;
-  std::string reason;
-  if (!readDatabaseImage(image, pages, reason) || !pagesAreSound(pages, reason))
-    return failed(malformedMediaText(device, reason));
+  if (!files.fileExists(imagePath))
+    return failed(deviceText(device, "File not found: " + std::string(imagePath), kRestore));
 
+  // The image is copied next to the live database and checked there; only a
+  // sound copy replaces it, in one rename.
   const SqlInstance instance(machine);
+  const std::string temp = instance.folder() + "/.restore-" + std::to_string(::getpid()) + "-" + std::string(name);
+  auto removeTemp = [&] {
+    std::error_code ec;
+    fs::remove(temp, ec);
+  };
+  std::string reason;
+  switch (copyImagePages(files.paths().toHost(imagePath), temp, reason)) {
+    case CopyFault::None: break;
+    case CopyFault::Image: removeTemp(); return failed(malformedMediaText(device, reason));
+    case CopyFault::Device: removeTemp(); return failed(deviceText(device, reason, kRestore));
+    case CopyFault::Write: removeTemp(); return failed(abnormalText(kRestore, reason));
+  }
+  if (!fileIsSound(temp, reason)) {
+    removeTemp();
+    return failed(malformedMediaText(device, reason));
+  }
+
   std::string error;
   auto hold = instance.holdExclusive(name, error);
   if (!hold) {
+    removeTemp();
     if (instance.isInUse(name)) return {kErrExclusiveAccess, sqlServerText(exclusiveAccessText())};
     return failed(abnormalText(kRestore, error));
   }
   std::string target = instance.databaseFile(name);
   if (target.empty()) target = instance.folder() + "/" + std::string(name) + ".mdf";
-  const std::string temp = instance.folder() + "/.restore-" + std::to_string(::getpid()) + "-" + std::string(name);
-  if (!writeDurably(temp, pages, error)) {
-    std::error_code ec;
-    fs::remove(temp, ec);
-    return failed(abnormalText(kRestore, "Write on '" + temp + "' failed: " + error));
-  }
   // Nobody is connected, so a journal beside the old file is a crashed
   // writer's; it belongs to the file being replaced and must not be rolled
   // into the restored one.
@@ -131,8 +193,7 @@ DatabaseImageStatus restoreDatabase(Machine& machine, std::string_view name, std
   for (const char* suffix : {"-journal", "-wal", "-shm"}) fs::remove(target + suffix, ec);
   fs::rename(temp, target, ec);
   if (ec) {
-    std::error_code ignored;
-    fs::remove(temp, ignored);
+    removeTemp();
     return failed(abnormalText(kRestore, "Cannot replace '" + target + "': " + ec.message()));
   }
   return {};

@@ -48,13 +48,6 @@ std::vector<std::string> mappingFileLines(std::string_view data) {
   return lines;
 }
 
-std::size_t textLength(std::string_view utf8) {
-  std::size_t n = 0;
-  for (const char c : utf8)
-    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
-  return n;
-}
-
 AliasColumns findAliasColumns(const std::vector<std::string>& fields) {
   AliasColumns columns;
   for (std::size_t i = 0; i < fields.size(); ++i) {

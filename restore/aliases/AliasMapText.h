@@ -3,6 +3,8 @@
 // file. Shared by the browse-time check and the remapping.
 #pragma once
 
+#include "platform/Text.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -15,9 +17,6 @@ namespace vrel::restore {
 // one); any other file is in the machine's ANSI code page. CR LF, LF and CR
 // each end a line; a line end at the very end opens no further line.
 std::vector<std::string> mappingFileLines(std::string_view data);
-
-// The number of characters of a UTF-8 text, as the length limits count.
-std::size_t textLength(std::string_view utf8);
 
 // The positions of "OLD_ALIAS" and "NEW_ALIAS" among a header's fields
 // (trimmed, any case; of two equal names the right-most counts); -1 when

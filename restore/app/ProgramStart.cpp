@@ -5,31 +5,7 @@
 #include "standin/server/ControlObject.h"
 #include "standin/server/ServerProcedures.h"
 
-#include <filesystem>
-
 namespace vrel::restore {
-
-namespace fs = std::filesystem;
-
-std::string executableHostPath(const char* argv0) {
-  std::error_code ec;
-  const std::string given = argv0 ? argv0 : "";
-  // A path as started keeps the folder it was started from, even through a
-  // link: that is the program's folder on the machine.
-  if (given.find('/') != std::string::npos) {
-    const fs::path p = fs::absolute(given, ec);
-    if (!ec) return p.lexically_normal().string();
-  }
-  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? given : self.string();
-}
-
-std::string programFolderOf(const WinPaths& paths, const std::string& executableHostPath) {
-  const std::string folder = fs::path(executableHostPath).parent_path().string();
-  std::string win = paths.toWindows(folder);
-  while (win.size() > 2 && win.back() == '\\') win.pop_back();
-  return win;
-}
 
 bool openProgramStart(int argc, const char* const* argv, ProgramStart& start, std::string& error) {
   start.machine = Machine::fromEnvironment(error);
@@ -45,6 +21,12 @@ void prepareProgram(Program& program) {
   standin::registerServerProcedures();
   Machine& machine = program.machine;
   program.createControlObject = [&machine] { return standin::createControlObject(machine); };
+  program.createDbSync = [&machine](const std::string& id, std::unique_ptr<standin::DbSync>& out) {
+    return standin::createDbSync(machine, id, out);
+  };
+  program.createDirectoryService = [&machine](const std::string& id, std::unique_ptr<standin::DirectoryService>& out) {
+    return standin::createDirectoryService(machine, id, out);
+  };
 }
 
 }  // namespace vrel::restore

@@ -23,13 +23,8 @@ struct ProgramStart {
 // no machine.
 bool openProgramStart(int argc, const char* const* argv, ProgramStart& start, std::string& error);
 
-// The program folder for an executable's host path, as the machine names it
-// (no trailing backslash).
-std::string programFolderOf(const WinPaths& paths, const std::string& executableHostPath);
-
-// The host path of this executable: argv0 made absolute when it names a path,
-// else what the system reports.
-std::string executableHostPath(const char* argv0);
+using vrel::executableHostPath;
+using vrel::programFolderOf;
 
 // Gives the Program the stand-in server's parts: its stored procedures in
 // this process and its control object.

@@ -17,6 +17,8 @@ class ExternalProcesses {
   virtual ProcStatus start(std::string_view commandLine, int windowStyle, long& pid) = 0;
   // timeoutMs unscaled; kWaitInfinite waits without limit.
   virtual WaitResult wait(long pid, std::uint32_t timeoutMs, std::string& error) = 0;
+  // True when a process that was waited for died of a fault.
+  virtual bool endedAbnormally(long) { return false; }
 };
 
 class MachineProcesses : public ExternalProcesses {
@@ -28,6 +30,7 @@ class MachineProcesses : public ExternalProcesses {
   WaitResult wait(long pid, std::uint32_t timeoutMs, std::string& error) override {
     return Processes::wait(pid, timeoutMs, &error);
   }
+  bool endedAbnormally(long pid) override { return Processes::endedAbnormally(pid); }
 
  private:
   Processes m_processes;

@@ -91,6 +91,12 @@ const ServiceStep& shutDownStep(int number) {
   return kShutDown[static_cast<std::size_t>(number - 1)];
 }
 
+const ServiceStep& startUpStep(int number) {
+  if (number < 1 || number > static_cast<int>(kStartUp.size()))
+    throw std::out_of_range("no start-up step " + std::to_string(number));
+  return kStartUp[static_cast<std::size_t>(number - 1)];
+}
+
 bool stepApplies(Program& program, const ServiceStep& step) {
   switch (step.condition) {
     case StepCondition::Always:

@@ -36,6 +36,9 @@ std::span<const ServiceStep> startUpSteps();
 // 6 TmDirChangeWriter, 19 the kill of left-over server processes.
 const ServiceStep& shutDownStep(int number);
 inline constexpr int kKillStep = 19;
+// Start-up step n, counted from 1: 6 TmDirChangeWriter.
+const ServiceStep& startUpStep(int number);
+inline constexpr int kDirChangeWriterStartStep = 6;
 
 // True when the step's condition holds on this installation.
 bool stepApplies(Program& program, const ServiceStep& step);

@@ -38,6 +38,10 @@ class modCallExternalApp {
   // An unexpected failure of the wait is logged as a warning and gives false.
   bool WaitForProcess(long taskId, std::uint32_t timeoutMs);
 
+  // True when the process, waited for until it ended, died of a fault
+  // instead of ending by itself.
+  bool EndedAbnormally(long taskId) { return m_processes.endedAbnormally(taskId); }
+
   // Sleeps the calling thread, scaled by the time scale.
   static void PauseSeconds(double seconds);
   static void SleepMs(std::uint32_t ms);

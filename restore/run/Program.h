@@ -10,6 +10,7 @@
 #include "restore/run/RunLog.h"
 #include "restore/run/UiPort.h"
 #include "restore/shell/modLocalize.h"
+#include "standin/server/DirectoryComponents.h"
 
 #include <cstdint>
 #include <functional>
@@ -72,6 +73,11 @@ class Program {
 
   // The outside server's control object, created fresh for each use.
   std::function<std::unique_ptr<ControlObject>()> createControlObject;
+  // The server's directory components, created by ProgID; unset, every
+  // creation fails as an unregistered class does.
+  std::function<standin::ComResult(const std::string&, std::unique_ptr<standin::DbSync>&)> createDbSync;
+  std::function<standin::ComResult(const std::string&, std::unique_ptr<standin::DirectoryService>&)>
+      createDirectoryService;
 
   // The program's title, the caption of message boxes that name none.
   static constexpr const char* kTitle = "VrelRestore";

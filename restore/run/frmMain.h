@@ -119,6 +119,22 @@ class frmMain : public FormModel {
   void clearDirectoryCaches();
   // Phase 16's event monitoring data (frmMainFileRestores.cpp).
   void restoreEventMonitoringData();
+  // Phase 17's parts (frmMainResync.cpp, frmMainDirectorySync.cpp,
+  // frmMainMessageRestore.cpp). resynchroniseDirectory is false when the
+  // synchronisation gave up, and the run skips on to the MAL values.
+  void clearGlobalTables();
+  bool resynchroniseDirectory();
+  bool synchroniseInProcess();
+  void runDirectorySyncher();
+  void grantDatabaseAccess();
+  void stopDirectoryServices();
+  void synchroniseGlobalObjects();
+  void addLocalLocationsToGlobal();
+  void updateSetupParameters();
+  void setDefaultLocationName();
+  void startServer();
+  void cleanExchangeMalValues();
+  void restoreMessages();
   // Runs "BCP OrvixDB..<table> in" from a file of the backup folder and waits.
   void bulkCopyIn(const char* table, const char* file);
 

@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 #include "platform/Machine.h"
+#include "standin/server/MailStore.h"
 #include "standin/server/ServerProcedures.h"
 
 #include <memory>
@@ -72,6 +73,8 @@ commands:
                              host path starting with '/') holding '\', ':' or ending in .mdb
   missing-files              read Windows paths of the machine from stdin, one a line, and
                              print those that name no file (as a drill checks stream paths)
+  mailstore                  list the mailboxes of the machine's mail store, one a line: the
+                             alias, a tab and the number of messages it holds
   notes show                 list the machine's Domino address books, person documents and faults
   notes book SERVER DATABASE [--id N]
                              add an address book; with --id also list it (number N, 0 to 99)
@@ -129,6 +132,14 @@ int cmdMissingFiles(const Args& a) {
   return 0;
 }
 
+int cmdMailStore(const Args& a) {
+  if (a.size() != 1) return usage("mailstore takes no arguments");
+  auto m = openMachine();
+  if (!m) return 1;
+  for (const MailboxCount& box : listMailboxes(*m)) std::printf("%s\t%ld\n", box.alias.c_str(), box.messages);
+  return 0;
+}
+
 }  // namespace
 
 int usage(const std::string& what) {
@@ -160,6 +171,7 @@ int runCommand(const std::vector<std::string>& args) {
       {"backup", cmdBackup},
       {"sql", cmdSql},
       {"missing-files", cmdMissingFiles},
+      {"mailstore", cmdMailStore},
       {"notes", cmdNotes},
       {"eventlog", cmdEventLog},
   };

@@ -1,9 +1,6 @@
 // The subscriber part of a backup: "SubscriberInfo.mdb" and the exported
 // mailboxes in "messages".
-//
-// A ".PST" of the stand-in mail store is the mailbox's messages in name
-// order: the line "VRELPST1", then per message a line "Message: <file name>
-// <length in bytes>", the message's bytes and a line end (all line ends CRLF).
+// The ".PST" format is the mail store's (MailStore.h).
 #include "platform/Files.h"
 #include "platform/Machine.h"
 #include "platform/data/AdoError.h"
@@ -11,15 +8,14 @@
 #include "platform/data/Session.h"
 #include "standin/server/AccessSchemas.h"
 #include "standin/server/Backup.h"
+#include "standin/server/MailStore.h"
 
-#include <algorithm>
 
 namespace vrel::standin {
 
 namespace {
 
 constexpr const char* kOrvixDb = "Provider=SQLOLEDB;Data Source=(local);Initial Catalog=OrvixDB;Integrated Security=SSPI";
-constexpr const char* kMailStore = "C:\\MailStore";
 
 struct Subscriber {
   data::Variant objectId;
@@ -44,19 +40,6 @@ bool writeSubscriberInfo(Machine& machine, const std::string& file, const std::v
   }
   mdb->execute("COMMIT");
   return true;
-}
-
-std::string pstOf(const Files& files, const std::string& mailbox) {
-  std::vector<DirEntry> entries;
-  files.list(mailbox, entries);
-  std::sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
-  std::string pst = "VRELPST1\r\n";
-  for (const DirEntry& e : entries) {
-    std::string body;
-    if (e.isFolder || !files.readAll(winJoin(mailbox, e.name), body)) continue;
-    pst += "Message: " + e.name + " " + std::to_string(body.size()) + "\r\n" + body + "\r\n";
-  }
-  return pst;
 }
 
 }  // namespace
@@ -98,11 +81,11 @@ bool backupSubscribers(Machine& machine, const std::string& folder, BackupReport
       continue;
     }
     for (const std::string& store : stores) {
-      const std::string mailbox = winJoin(winJoin(kMailStore, store), s.alias);
+      const std::string mailbox = winJoin(winJoin(kMailStoreRoot, store), s.alias);
       if (!isPlainFileName(store) || !files.folderExists(mailbox)) continue;
       const std::string pst = winJoin(messages, s.alias + ".PST");
       FileStatus st = files.createFolder(messages);
-      if (st) st = files.writeAll(pst, pstOf(files, mailbox), Files::Durability::Deferred);  // synced with the backup
+      if (st) st = files.writeAll(pst, exportPst(files, mailbox), Files::Durability::Deferred);  // synced with the backup
       if (!st) {
         error = "messages\\" + s.alias + ".PST: " + st.description;
         return false;

@@ -115,6 +115,8 @@ bool createInstallFiles(Machine& machine, const ServerIdentity& id, std::string&
     return false;
   const std::string store = std::string(kMailStoreFolder) + "\\" + id.mailStoreAlias();
   if (!report(files.createFolder(store), store, error)) return false;
+  // Exchange's administration folder, where ExMerge is put to work.
+  if (!id.isDomino() && !report(files.createFolder(kExchangeAdminFolder), kExchangeAdminFolder, error)) return false;
   if (exportsCertificates(id.version()) && !createMachineCertificate(machine, id.computer(), error)) return false;
   return copyTools(files, root, error);
 }

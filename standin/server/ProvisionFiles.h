@@ -16,6 +16,8 @@ namespace vrel::standin {
 // The folder of the stand-in mail store: exported mailboxes live in
 // kMailStoreFolder + "\" + store alias + "\" + subscriber alias.
 inline constexpr const char* kMailStoreFolder = "C:\\MailStore";
+// Exchange's administration programs (the registry's "AdminDest").
+inline constexpr const char* kExchangeAdminFolder = "C:\\exchsrvr\\bin";
 
 // Creates the install root with its folders, configuration files and
 // tools; false with error on the first failure.

@@ -1,5 +1,8 @@
 #include "standin/server/ServerRegistry.h"
 
+#include "standin/server/DirectoryComponents.h"
+#include "standin/server/ProvisionFiles.h"
+
 #include <string>
 
 namespace vrel::standin {
@@ -114,7 +117,7 @@ void writeMailStore(Branch& b, const ServerIdentity& id) {
     b.key(connectors + "\\DirSynchEx55\\1.00\\Server").dword("LDAP Port", 389).text("Server Name", computer);
   else
     b.key(connectors + "\\DirSynchAD\\1.00").text("DomainName", "orvix.local").text("ServerName", computer);
-  b.key(kExchangeSetupKey).text("Services", kExchangeFolder).text("AdminDest", std::string(kExchangeFolder) + "\\bin");
+  b.key(kExchangeSetupKey).text("Services", kExchangeFolder).text("AdminDest", kExchangeAdminFolder);
   for (const char* users : {"", ".DEFAULT\\"})
     b.key(std::string(users) + kMessagingProfileKey, Hive::Users).text("001e6600", computer);
 }
@@ -183,6 +186,7 @@ std::vector<RegOp> serverRegistryOps(const ServerIdentity& id) {
   writeMailStore(b, id);
   writePaths(b, id);
   writeComponents(b, id);
+  addDirectoryComponentRegistration(ops, id.mailStore(), id.root());
   return ops;
 }
 

@@ -5,8 +5,10 @@
 #include "platform/CommandLine.h"
 #include "platform/Machine.h"
 #include "platform/Text.h"
+#include "platform/TimeScale.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 using namespace vrel;
@@ -24,6 +26,10 @@ int main(int argc, char** argv) {
   }
   std::string error;
   auto machine = Machine::fromEnvironment(error);
+  if (machine) {
+    const double hang = std::atof(machine->value("GrantOrvixAccessHangs", "0").c_str());
+    if (hang > 0) sleepScaledSeconds(hang);
+  }
   if (!machine || !machine->setValue("SqlLogin:" + account, role)) {
     std::fprintf(stderr, "GrantOrvixAccess: %s\n", machine ? "cannot record the login" : error.c_str());
     return 1;

@@ -53,8 +53,9 @@ class RestoreMachine {
 };
 
 // Copies the files that ship next to the program (language libraries, help
-// pages, CleanConfigInfo.mdb) from the build's program folder into a folder
-// of the machine.
+// pages, CleanConfigInfo.mdb, the ExMerge settings templates, and the
+// syncher and ExMerge as ".exe") from the build's program folder into a
+// folder of the machine.
 void installProgramFiles(Files& files, const std::string& folder);
 
 }  // namespace vrel::test
