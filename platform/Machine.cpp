@@ -1,5 +1,8 @@
 #include "platform/Machine.h"
 
+#include <mutex>
+#include <vector>
+
 #include "platform/SqliteRegistry.h"
 
 #include <cstdlib>
@@ -87,6 +90,20 @@ bool Machine::init(std::string& error) {
   }
   linkSystemTools();
   return true;
+}
+
+Machine* Machine::processMachine() {
+  static std::mutex lock;
+  static std::vector<std::pair<std::string, std::unique_ptr<Machine>>> opened;
+  const char* root = std::getenv("VREL_MACHINE");
+  std::lock_guard<std::mutex> guard(lock);
+  if (!root || !*root) return nullptr;
+  if (!opened.empty() && opened.back().first == root) return opened.back().second.get();
+  std::string error;
+  std::unique_ptr<Machine> m = fromEnvironment(error);
+  if (!m) return nullptr;
+  opened.emplace_back(root, std::move(m));
+  return opened.back().second.get();
 }
 
 std::string Machine::toolsFolder() {

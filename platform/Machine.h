@@ -19,6 +19,11 @@ class Machine {
   static std::unique_ptr<Machine> open(const std::string& root, std::string& error);
   // The machine named by VREL_MACHINE.
   static std::unique_ptr<Machine> fromEnvironment(std::string& error);
+  // The machine of this process (of the code that calls it: a shared library
+  // has its own), opened on first use from VREL_MACHINE and opened again when
+  // the variable names another folder (tests switch machines); earlier ones
+  // stay valid until the process ends. Null when there is none.
+  static Machine* processMachine();
   ~Machine();
 
   const std::string& root() const { return m_root; }

@@ -2,6 +2,7 @@
 
 #include "platform/Text.h"
 #include "restore/gui/QtUi.h"
+#include "restore/domino/WizardForm.h"
 #include "restore/shell/frmAbout.h"
 
 #include <QAction>
@@ -10,6 +11,9 @@
 #include <QCursor>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHeaderView>
+#include <QRadioButton>
+#include <QTableWidget>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -115,6 +119,82 @@ void FormWindow::buildRows(QGridLayout* grid, std::string_view container) {
   for (int c = 0; c < columns; ++c) grid->setColumnStretch(c, stretch[static_cast<std::size_t>(c)] ? 1 : 0);
 }
 
+Grid* FormWindow::gridOf() {
+  auto* form = dynamic_cast<WizardForm*>(&m_model);
+  return form ? form->grid() : nullptr;
+}
+
+// A grid: a table whose first row is the header; a click selects the row
+// (and toggles a check box cell), a double click is the grid's DblClick.
+QWidget* FormWindow::createGrid(Control& control) {
+  auto* table = new QTableWidget(this);
+  table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->setSelectionMode(QAbstractItemView::SingleSelection);
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->verticalHeader()->hide();
+  table->setMinimumSize(480, 200);
+  const std::string name = control.name;
+  connect(table, &QTableWidget::cellClicked, this, [this, name](int row, int column) {
+    Grid* grid = gridOf();
+    if (!grid) return;
+    m_ui.runEvent([grid, row, column] {
+      grid->row = row + 1;
+      if (column >= 0 && column < static_cast<int>(grid->columns.size()) &&
+          grid->columns[static_cast<std::size_t>(column)].checkBox) {
+        GridCell& cell = grid->cell(row + 1, column);
+        cell.value = cell.value ? 0 : 1;
+      }
+    });
+  });
+  connect(table, &QTableWidget::cellDoubleClicked, this, [this, name](int row, int) {
+    Grid* grid = gridOf();
+    if (!grid) return;
+    FormModel& model = m_model;
+    m_ui.runEvent([grid, row, &model, name] {
+      grid->row = row + 1;
+      model.dblClick(name);
+    });
+  });
+  return table;
+}
+
+void FormWindow::syncGrid(QTableWidget* table) {
+  Grid* grid = gridOf();
+  if (!grid) return;
+  if (table->property("revision").toUInt() == grid->revision && table->columnCount() > 0) return;
+  table->setProperty("revision", grid->revision);
+  const int columns = static_cast<int>(grid->columns.size());
+  table->setColumnCount(columns);
+  table->setRowCount(grid->rows() - 1);
+  QStringList headers;
+  for (const GridColumn& c : grid->columns) headers << q(c.header);
+  table->setHorizontalHeaderLabels(headers);
+  for (int c = 0; c < columns; ++c) {
+    const GridColumn& column = grid->columns[static_cast<std::size_t>(c)];
+    table->setColumnHidden(c, !column.visible);
+    if (column.width > 0) table->setColumnWidth(c, column.width / 15);
+  }
+  for (int r = 1; r < grid->rows(); ++r) {
+    for (int c = 0; c < columns; ++c) {
+      const GridCell& cell = grid->cell(r, c);
+      auto* item = new QTableWidgetItem();
+      if (grid->columns[static_cast<std::size_t>(c)].checkBox) {
+        item->setCheckState(cell.value ? Qt::Checked : Qt::Unchecked);
+      } else if (!cell.picture.empty()) {
+        // Black check mark, red exclamation point, red question mark.
+        const bool match = cell.picture == "Match";
+        item->setText(match ? QString::fromUtf8("\u2714") : cell.picture == "NoMatch" ? "!" : "?");
+        item->setForeground(match ? Qt::black : Qt::red);
+        item->setToolTip(q(cell.picture));
+      } else {
+        item->setText(q(cell.text));
+      }
+      table->setItem(r - 1, c, item);
+    }
+  }
+  if (grid->row >= 1) table->selectRow(grid->row - 1);
+}
+
 QWidget* FormWindow::createFrame(Control& frame) {
   auto* box = new QGroupBox(this);
   auto* grid = new QGridLayout(box);
@@ -161,6 +241,16 @@ QWidget* FormWindow::createWidget(Control& control) {
         widget = box;
         break;
       }
+      case ControlKind::Option: {
+        auto* option = new QRadioButton(this);
+        option->setAutoExclusive(false);  // the model decides
+        connect(option, &QRadioButton::clicked, this, [this, name] { click(name); });
+        widget = option;
+        break;
+      }
+      case ControlKind::Grid:
+        widget = createGrid(control);
+        break;
       case ControlKind::Label:
       case ControlKind::Menu: {
         auto* label = new QLabel(this);
@@ -282,6 +372,11 @@ void FormWindow::syncControl(const Control& c, QObject* target) {
     }
   } else if (auto* box = qobject_cast<QGroupBox*>(widget)) {
     box->setTitle(q(c.caption));
+  } else if (auto* table = qobject_cast<QTableWidget*>(widget)) {
+    syncGrid(table);
+  } else if (auto* option = qobject_cast<QRadioButton*>(widget)) {
+    option->setText(q(c.caption));
+    option->setChecked(c.value == 1);
   } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
     check->setText(q(c.caption));
     check->setChecked(c.value == 1);

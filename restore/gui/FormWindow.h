@@ -19,10 +19,12 @@ class QBoxLayout;
 class QGridLayout;
 class QMenuBar;
 class QObject;
+class QTableWidget;
 
 namespace vrel::restore {
 
 class QtUi;
+class Grid;
 
 class FormWindow : public QWidget {
   Q_OBJECT
@@ -57,6 +59,9 @@ class FormWindow : public QWidget {
   void buildRows(QGridLayout* grid, std::string_view container);
   QWidget* createWidget(Control& control);
   QWidget* createFrame(Control& frame);
+  QWidget* createGrid(Control& control);
+  void syncGrid(QTableWidget* table);
+  Grid* gridOf();
   void buildMenus(QBoxLayout* root);
   void buildButtonRow(QBoxLayout* root);
   void syncControl(const Control& control, QObject* target);

@@ -3,6 +3,7 @@
 #include "platform/Files.h"
 #include "platform/Machine.h"
 #include "restore/headless/HeadlessUi.h"
+#include "restore/headless/HeadlessWizard.h"
 #include "restore/run/frmMain.h"
 
 #include <exception>
@@ -168,6 +169,8 @@ int runHeadless(Machine& machine, const ProgramSetup& setup, const ProgramArgume
   if (options.aliasMap) options.aliasMap = machinePath(files.paths(), *options.aliasMap);
 
   HeadlessUi ui(options.rules, out);
+  HeadlessWizard wizard(options.wizard, out);
+  ui.setFormDriver([&wizard](FormModel& form) { return wizard.drive(form); });
   try {
     Program program(machine, ui, setup);
     if (prepare) prepare(program);

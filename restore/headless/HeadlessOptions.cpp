@@ -92,6 +92,7 @@ bool parseSetting(const std::string& key, const std::string& value, HeadlessOpti
   if (iequals(key, "restore")) return flag(o.restore);
   if (iequals(key, "restore-certificates")) return flag(o.restoreCertificates);
   if (iequals(key, "check-for-update")) return flag(o.checkForUpdate);
+  if (ifind(key, "domino-") == 0) return parseWizardSetting(key, value, o.wizard, error);
   error = "unknown key '" + key + "'";
   return false;
 }
@@ -128,6 +129,7 @@ void HeadlessOptions::overrideWith(const HeadlessOptions& over) {
   if (over.restoreCertificates) restoreCertificates = over.restoreCertificates;
   if (over.checkForUpdate) checkForUpdate = over.checkForUpdate;
   rules.insert(rules.begin(), over.rules.begin(), over.rules.end());
+  if (over.wizard.given()) wizard = over.wizard;
 }
 
 bool parseAnswerText(std::string_view text, HeadlessOptions& options, std::string& error) {

@@ -17,6 +17,8 @@
 //                                      holds the fragment (any case; first
 //                                      matching line wins); yes, no, ok,
 //                                      cancel, retry, abort or ignore
+//   domino-delete = jsmith             the Domino wizard's choices (see
+//   domino-owner = EAdministrator      WizardAnswers)
 // Inside the quotes of a fragment "" stands for one quote.
 #pragma once
 
@@ -38,7 +40,29 @@ struct AnswerRule {
   MsgResult answer = MsgResult::Yes;
 };
 
+// The Domino reconciliation wizard's choices. Rows named by alias are marked
+// for deletion (domino-delete) or kept (domino-keep: a marked row is
+// searched again, as a double click does); the replacements of deleted
+// subscribers are picked with the search dialogs by search text (the owner
+// by alias, the call handlers by display name; "*" is the wildcard, the
+// first row found is taken). Without all three replacements nothing is
+// deleted: the page is left with Previous.
+struct WizardAnswers {
+  std::vector<std::string> remove;
+  std::vector<std::string> keep;
+  std::optional<std::string> owner;
+  std::optional<std::string> afterMessage;
+  std::optional<std::string> exitDestination;
+  std::optional<bool> afterGreetingHangUp;
+  std::optional<bool> userInputHangUp;
+  bool given() const;
+};
+
+// Reads one "domino-..." line.
+bool parseWizardSetting(const std::string& key, const std::string& value, WizardAnswers& answers, std::string& error);
+
 struct HeadlessOptions {
+  WizardAnswers wizard;
   std::optional<std::string> backup;
   std::optional<bool> messages;
   std::optional<bool> reportData;

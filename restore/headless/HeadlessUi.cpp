@@ -167,6 +167,7 @@ std::optional<std::string> HeadlessUi::InputBox(const std::string& prompt, const
 }
 
 void HeadlessUi::showForm(FormModel& form, bool modal) {
+  if (modal && m_formDriver && m_formDriver(form)) return;
   m_out << "Form shown: " << form.name() << (modal ? " (modal, closed at once)" : "") << '\n';
 }
 

@@ -9,6 +9,7 @@
 #include "restore/headless/HeadlessOptions.h"
 #include "restore/run/UiPort.h"
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -38,6 +39,8 @@ class HeadlessUi : public UiPort {
   void setFolderAnswer(std::string folder) { m_folder = std::move(folder); }
   // The answer of every file-open dialog.
   void setOpenFileAnswer(std::string file) { m_openFile = std::move(file); }
+  // Called with every modal form; true when it drove the form to its end.
+  void setFormDriver(std::function<bool(FormModel&)> driver) { m_formDriver = std::move(driver); }
   // A line of the driver's own, marked as such.
   void note(const std::string& text);
 
@@ -61,6 +64,7 @@ class HeadlessUi : public UiPort {
   std::optional<std::string> m_openFile;
   // Non-negative answers given so far, by the question's text.
   std::map<std::string, int> m_answered;
+  std::function<bool(FormModel&)> m_formDriver;
 };
 
 }  // namespace vrel::restore

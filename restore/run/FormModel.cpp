@@ -32,6 +32,17 @@ void FormModel::onClick(std::string_view name, std::function<void()> handler) {
   m_handlers.emplace_back(std::string(name), std::move(handler));
 }
 
+void FormModel::onDblClick(std::string_view name, std::function<void()> handler) {
+  m_dblClickHandlers.emplace_back(std::string(name), std::move(handler));
+}
+
+void FormModel::dblClick(std::string_view name) {
+  if (!control(name).enabled) return;
+  for (auto& [n, h] : m_dblClickHandlers)
+    if (n == name) h();
+  touch();
+}
+
 void FormModel::setValue(std::string_view name, int value) {
   Control& c = control(name);
   if (c.value == value) return;
@@ -47,6 +58,12 @@ void FormModel::click(std::string_view name) {
   if (c.kind == ControlKind::CheckBox) {
     setValue(name, c.value ? 0 : 1);
     return;
+  }
+  // An option button is selected, and the others of its frame are not.
+  if (c.kind == ControlKind::Option) {
+    for (auto& other : m_controls)
+      if (other->kind == ControlKind::Option && other->container == c.container) other->value = 0;
+    c.value = 1;
   }
   for (auto& [n, h] : m_handlers)
     if (n == name) h();

@@ -13,7 +13,7 @@
 
 namespace vrel::restore {
 
-enum class ControlKind { Frame, TextBox, Button, CheckBox, Label, Menu };
+enum class ControlKind { Frame, TextBox, Button, CheckBox, Label, Menu, Option, Grid };
 
 struct Control {
   std::string name;     // "chkRestoreMessages", "lblCheckBoxLables(3)", "mnuHelp"
@@ -21,7 +21,7 @@ struct Control {
   std::string caption;  // caption, or the text of a text box
   bool enabled = true;
   bool visible = true;
-  int value = 0;        // check box: 0 unticked, 1 ticked
+  int value = 0;        // check box: 0 unticked, 1 ticked; option button: 1 selected
   std::string tag;
   std::string fontName;  // empty: the front-end's default font
   int charset = 1;
@@ -49,6 +49,8 @@ class FormModel {
   // A click by the administrator: a check box toggles (and fires through
   // setValue), any other control fires its click procedure.
   void click(std::string_view name);
+  // A double click (a grid's row): fires the control's DblClick procedure.
+  void dblClick(std::string_view name);
 
   // The caption routine (the form's name + "_Auto_Init"): puts the localised
   // captions on the form.
@@ -62,11 +64,13 @@ class FormModel {
   Control& add(std::string name, ControlKind kind, std::string container = {});
   // Binds a control's click procedure.
   void onClick(std::string_view name, std::function<void()> handler);
+  void onDblClick(std::string_view name, std::function<void()> handler);
 
  private:
   std::string m_name;
   std::vector<std::unique_ptr<Control>> m_controls;
   std::vector<std::pair<std::string, std::function<void()>>> m_handlers;
+  std::vector<std::pair<std::string, std::function<void()>>> m_dblClickHandlers;
   unsigned m_revision = 0;
 };
 

@@ -179,7 +179,6 @@ class frmMain : public FormModel {
   [[noreturn]] void abortRestore();
   void showClosingMessages();
   void deleteLeftOverRegFiles();
-  void phaseNotAvailable(const std::string& phase);
 
   Program& m_program;
 };

@@ -6,6 +6,7 @@
 // frmMainFixupsTables.cpp. Every statement runs under the run's general trap.
 #include "platform/data/Recordset.h"
 #include "restore/aliases/ObjectReferences.h"
+#include "restore/domino/DominoWizard.h"
 #include "restore/preserve/SQLInfoSupport.h"
 #include "restore/run/WalkTransaction.h"
 #include "restore/run/frmMain.h"
@@ -109,7 +110,7 @@ void frmMain::fixUpDomino() {
     log.WriteToLog("    configuration table restored.");
   }
   // The reconciliation wizard; errors it raises are ignored.
-  phaseNotAvailable("Domino subscriber reconciliation wizard");
+  trapStatement([&] { showDominoWizard(*this); });
 }
 
 void frmMain::fixUpLocationsAndServers() {

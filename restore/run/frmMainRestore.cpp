@@ -144,11 +144,4 @@ void frmMain::deleteLeftOverRegFiles() {
   }
 }
 
-// A step that this build does not carry yet says so with an error line, so
-// that a run never appears to have done it and its closing count shows the
-// run was incomplete.
-void frmMain::phaseNotAvailable(const std::string& phase) {
-  m_program.log.WriteToLog("(error) not available in this build: " + phase);
-}
-
 }  // namespace vrel::restore

@@ -98,6 +98,20 @@ commands:
                              the account programs of the machine run under (a user of the
                              directory), optionally a local administrator of the machine
   account show               the running account's token: user, groups, deny-only ones
+  notes show                 list the machine's Domino address books, person documents and faults
+  notes book SERVER DATABASE [--id N]
+                             add an address book; with --id also list it (number N, 0 to 99)
+                             among the Domino directory connector's books in the registry
+  notes person SERVER DATABASE [--unid HEX] ITEM=VALUE[;VALUE...]...
+                             add (or replace) a person document, e.g. ShortName=jsmith
+                             FirstName=John LastName=Smith "FullName=CN=John Smith/O=Orvix;John Smith";
+                             prints its UNID (32 hex digits)
+  notes delete SERVER DATABASE UNID
+                             remove a person document
+  notes fault CALL crash|STATUS|off
+                             make a Notes call (NSFDbOpenExtended, NIFFindByName, ...) crash with
+                             an access violation or return STATUS, or behave again
+  eventlog show|clear [LOG]  list or empty an event log (default Application)
   help, --help               this text
 
 environment:
@@ -188,6 +202,8 @@ int runCommand(const std::vector<std::string>& args) {
       {"mailstore", cmdMailStore},
       {"directory", cmdDirectory},
       {"account", cmdAccount},
+      {"notes", cmdNotes},
+      {"eventlog", cmdEventLog},
   };
   auto it = kCommands.find(args[0]);
   if (it == kCommands.end()) return usage(("unknown command " + args[0]).c_str());

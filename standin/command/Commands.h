@@ -32,5 +32,8 @@ int cmdSql(const Args& args);
 // standin directory ..., standin account ...
 int cmdDirectory(const Args& args);
 int cmdAccount(const Args& args);
+// standin notes ..., standin eventlog ...
+int cmdNotes(const Args& args);
+int cmdEventLog(const Args& args);
 
 }  // namespace vrel::standin

@@ -1,4 +1,5 @@
 #include "standin/server/Populate.h"
+#include "standin/notes/NotesStore.h"
 
 #include "platform/Files.h"
 #include "platform/Machine.h"
@@ -129,6 +130,9 @@ bool populateServer(Machine& machine, const PopulateOptions& options, PopulateRe
   if (!writeFiles(machine, plan, error) || !insertAll(machine, "OrvixDB", plan.orvixRows, error) ||
       !insertAll(machine, "ReportDB", plan.reportRows, error))
     return false;
+  // Domino subscribers get their person documents, as the directory
+  // monitor would have made them.
+  if (base.mailStore == MailStoreKind::Domino && !syncDominoBooks(machine, error)) return false;
   result = plan.counts;
   return true;
 }

@@ -1,4 +1,5 @@
 #include "standin/server/Provision.h"
+#include "standin/server/ProvisionComponents.h"
 
 #include "platform/Files.h"
 #include "platform/Machine.h"
@@ -57,7 +58,7 @@ bool install(Machine& machine, const ServerIdentity& id, std::string& error) {
     return false;
   }
   return createServerDatabases(machine, id, error) && createInstallFiles(machine, id, error) &&
-         installServices(machine, id, error) &&
+         installServices(machine, id, error) && installServerComponents(machine, id, error) &&
          provisionDirectory(machine, id.options().installationGuid, id.mailStore() == MailStoreKind::Exchange2000,
                             mailDatabaseOf(id), id.directoryId("MailboxStore"), error);
 }

@@ -1,5 +1,6 @@
 #include "restore/gui/FormWindow.h"
 
+#include "restore/domino/SearchDialogs.h"
 #include "restore/gui/QtUi.h"
 #include "restore/gui/tests/QtTestSupport.h"
 #include "restore/gui/tests/TestForm.h"
@@ -13,6 +14,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -54,6 +57,12 @@ TEST_F(FormWindowTest, MainFormGetsAWidgetOfItsKindForEveryControl) {
         break;
       case ControlKind::Label:
         found = window.findChild<QLabel*>(name);
+        break;
+      case ControlKind::Option:
+        found = window.findChild<QRadioButton*>(name);
+        break;
+      case ControlKind::Grid:
+        found = window.findChild<QTableWidget*>(name);
         break;
       case ControlKind::Menu: {
         auto* bar = window.findChild<QMenuBar*>("menuBar");
@@ -232,6 +241,38 @@ TEST_F(FormWindowTest, UncaughtErrorIsShownAndTheProgramGoesOn) {
   p.ui.runEvent([] { throw std::runtime_error("no control lblNothing on frmMain"); });
   EXPECT_EQ(shown, "no control lblNothing on frmMain");
   EXPECT_FALSE(p.ui.ended());
+}
+
+// A search dialog's window: the grid shows the rows with the object ID
+// column hidden, option buttons follow the model, and a double click on a
+// row chooses it.
+TEST_F(FormWindowTest, SearchDialogGridShowsRowsAndADoubleClickChoosesOne) {
+  QtProgram p;
+  restore::frmCallHandlerSearch dialog(*p.program);
+  dialog.Form_Load();
+  restore::Grid& grid = dialog.myGrid;
+  for (const char* alias : {"ops", "sales"}) {
+    const int r = grid.addRow();
+    grid.cell(r, "Alias").text = alias;
+    grid.cell(r, "DisplayName").text = std::string("Team ") + alias;
+    grid.cell(r, "CallHandlerObjectID").text = std::string("{id-") + alias + "}";
+  }
+  FormWindow window(dialog, p.ui, restore::layoutFor(dialog));
+  auto* table = window.findChild<QTableWidget*>("myGrid");
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table->rowCount(), 2);
+  EXPECT_EQ(table->item(1, 2)->text(), "Team sales");
+  EXPECT_TRUE(table->isColumnHidden(4));
+  EXPECT_FALSE(table->isColumnHidden(1));
+  auto* byExtension = window.findChild<QRadioButton*>("optSearchByExtension");
+  ASSERT_NE(byExtension, nullptr);
+  byExtension->click();
+  EXPECT_EQ(dialog.control("optSearchByExtension").value, 1);
+  EXPECT_EQ(dialog.control("optSearchByDisplayName").value, 0);
+  emit table->cellDoubleClicked(1, 1);
+  ASSERT_TRUE(dialog.chosenObjectId);
+  EXPECT_EQ(*dialog.chosenObjectId, "{id-sales}");
+  EXPECT_EQ(dialog.chosenDisplayName, "Team sales");
 }
 
 }  // namespace
