@@ -161,6 +161,9 @@ DatabaseImageStatus restoreDatabase(Machine& machine, std::string_view name, std
   // sound copy replaces it, in one rename.
   const SqlInstance instance(machine);
   const std::string temp = instance.folder() + "/.restore-" + std::to_string(::getpid()) + "-" + std::string(name);
+  // A machine without databases yet has no instance folder.
+  std::error_code folderError;
+  fs::create_directories(instance.folder(), folderError);
   auto removeTemp = [&] {
     std::error_code ec;
     fs::remove(temp, ec);
