@@ -42,6 +42,11 @@ class frmDomino1 : public WizardForm {
   frmMain& mainForm() { return m_main; }
 
   // Status pictures.
+  // The export menu without its dialogs: the unmatched users written to
+  // file (an existing one replaced) with the default password, under the
+  // menu's own error trap.
+  void exportUnmatched(const std::string& file, const std::string& password);
+
   static constexpr const char* kMatch = "Match";
   static constexpr const char* kNoMatch = "NoMatch";
   static constexpr const char* kMultipleMatches = "MultipleMatches";

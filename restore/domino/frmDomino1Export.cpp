@@ -42,6 +42,15 @@ void frmDomino1::cmdExport_Click() {
   });
 }
 
+void frmDomino1::exportUnmatched(const std::string& file, const std::string& password) {
+  trap("cmdExport_Click", [&] {
+    if (m_program.files.exists(file)) {
+      if (const FileStatus st = m_program.files.deleteFile(file, false); !st) throw VbError(st.number, st.description);
+    }
+    writeExportFile(file, password);
+  });
+}
+
 void frmDomino1::writeExportFile(const std::string& file, const std::string& password) {
   Program& p = m_program;
   std::string text;

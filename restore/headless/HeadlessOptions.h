@@ -55,6 +55,10 @@ struct WizardAnswers {
   std::optional<std::string> exitDestination;
   std::optional<bool> afterGreetingHangUp;
   std::optional<bool> userInputHangUp;
+  // The export of the unmatched users from the first page: the file and
+  // the default password the export asks for.
+  std::optional<std::string> exportFile;
+  std::optional<std::string> exportPassword;
   bool given() const;
 };
 

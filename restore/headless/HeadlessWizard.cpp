@@ -19,7 +19,7 @@ bool named(const std::vector<std::string>& aliases, const std::string& alias) {
 
 bool WizardAnswers::given() const {
   return !remove.empty() || !keep.empty() || owner || afterMessage || exitDestination || afterGreetingHangUp ||
-         userInputHangUp;
+         userInputHangUp || exportFile;
 }
 
 bool parseWizardSetting(const std::string& key, const std::string& value, WizardAnswers& a, std::string& error) {
@@ -43,6 +43,8 @@ bool parseWizardSetting(const std::string& key, const std::string& value, Wizard
   if (iequals(key, "domino-exit-destination")) return text(a.exitDestination);
   if (iequals(key, "domino-after-greeting")) return choice(a.afterGreetingHangUp, "take-message", "hang-up");
   if (iequals(key, "domino-user-input")) return choice(a.userInputHangUp, "ignore", "hang-up");
+  if (iequals(key, "domino-export")) return text(a.exportFile);
+  if (iequals(key, "domino-export-password")) return text(a.exportPassword);
   error = "unknown key '" + key + "'";
   return false;
 }
@@ -72,8 +74,22 @@ void HeadlessWizard::page1(frmDomino1& page) {
           << (grid.cell(r, "Delete").value ? ", delete" : ", keep") << '\n';
   }
   grid.row = 0;
+  if (m_answers.exportFile) exportUnmatched(page);
   m_out << "  Next\n";
   page.click("cmdNext");
+}
+
+// The export menu's choices made from the answers: the password it asks
+// for, the file it saves to (an existing one replaced, as answering Yes to
+// the overwrite question does).
+void HeadlessWizard::exportUnmatched(frmDomino1& page) {
+  const std::string& file = *m_answers.exportFile;
+  if (!m_answers.exportPassword) {
+    m_out << "  Export: domino-export-password is missing, nothing exported\n";
+    return;
+  }
+  m_out << "  Export of the unmatched users to " << file << '\n';
+  page.exportUnmatched(file, *m_answers.exportPassword);
 }
 
 void HeadlessWizard::page2(frmDomino2& page) {

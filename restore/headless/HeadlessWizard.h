@@ -23,6 +23,7 @@ class HeadlessWizard {
   void page1(class frmDomino1& page);
   void page2(class frmDomino2& page);
   void search(class SearchForm& dialog);
+  void exportUnmatched(class frmDomino1& page);
 
   WizardAnswers m_answers;
   std::ostream& m_out;

@@ -137,6 +137,8 @@ class DominoDrill : public ::testing::Test {
     w.owner = "ESubscriber";
     w.afterMessage = "Department*";
     w.exitDestination = "Department*";
+    w.exportFile = "C:\\UnMatchedUsers.txt";
+    w.exportPassword = "Welcome1";
     return restore::runHeadless(m_new.machine(), setup, args, out, err, restore::prepareProgram);
   }
 
@@ -199,6 +201,20 @@ TEST_F(DominoDrill, MatchesThoseFoundOnceAndDeletesTheRestAfterReassigningThem) 
                            "**** subscriber deletion process complete ****"})
     EXPECT_TRUE(hasLine(lines, want)) << want;
   EXPECT_NE(out.str().find("Wizard page frmDomino2"), std::string::npos) << out.str();
+
+  // The export of the unmatched users: one 17-field line per row without a
+  // directory ID, the default password in the fifth field.
+  std::string exported;
+  ASSERT_TRUE(m_new.files().readAll("C:\\UnMatchedUsers.txt", exported)) << out.str();
+  const std::vector<std::string> rows = split(exported, '\n');
+  ASSERT_GE(rows.size(), 2u);
+  for (const std::string& row : rows) {
+    if (trim(row).empty()) continue;
+    const std::vector<std::string> fields = split(trim(row), ';');
+    ASSERT_EQ(fields.size(), 17u) << row;
+    EXPECT_EQ(fields[4], "Welcome1") << row;
+    EXPECT_FALSE(fields[16].empty()) << row;
+  }
 }
 
 TEST_F(DominoDrill, WithoutReplacementsNothingIsDeleted) {
