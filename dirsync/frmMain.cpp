@@ -50,9 +50,6 @@ const char* fixedMessage(std::int32_t code) {
   }
 }
 
-// VB's Str: a leading blank for a number that is not negative.
-std::string str(long n) { return (n >= 0 ? " " : "") + std::to_string(n); }
-
 }  // namespace
 
 frmMain::frmMain(Files& files, DirSyncFace& face, DbSyncFactory createSync)
@@ -123,7 +120,7 @@ void frmMain::LogInfo(std::int32_t code, const std::string& text, std::int32_t v
   if (auto e = trap([&] {
         const char* message = fixedMessage(code);
         if (!message) return;
-        appendError(std::to_string(code) + " " + text + " " + str(value));
+        appendError(std::to_string(code) + " " + text + " " + vbStr(value));
         appendError(message);
       }))
     m_face.messageBox(myLoadResString(kErrorPrefix) + std::to_string(e->number) + " (" + e->description +

@@ -231,6 +231,8 @@ bool wildcardMatch(std::string_view pattern, std::string_view name) {
   return pi == p.size();
 }
 
+std::string vbStr(long long n) { return n < 0 ? std::to_string(n) : " " + std::to_string(n); }
+
 std::size_t textLength(std::string_view utf8) {
   std::size_t n = 0;
   for (const char c : utf8)

@@ -34,6 +34,8 @@ std::size_t ifind(std::string_view hay, std::string_view needle, std::size_t fro
 bool wildcardMatch(std::string_view pattern, std::string_view name);
 
 std::string trim(std::string_view s);
+// VB's Str of a number: a leading blank where a minus sign would stand.
+std::string vbStr(long long n);
 // The number of characters of a UTF-8 text, as VB's Len counts them.
 std::size_t textLength(std::string_view utf8);
 std::vector<std::string> split(std::string_view s, char sep);

@@ -14,8 +14,13 @@ namespace vrel::data {
 
 namespace {
 
-std::uint64_t fnv1a(std::string_view bytes) {
-  std::uint64_t h = 0xcbf29ce484222325ULL;
+void putLe64(std::string& out, std::uint64_t v) {
+  for (int i = 0; i < 8; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+}  // namespace
+
+std::uint64_t imageChecksum(std::string_view bytes, std::uint64_t h) {
   for (unsigned char c : bytes) {
     h ^= c;
     h *= 0x100000001b3ULL;
@@ -23,15 +28,13 @@ std::uint64_t fnv1a(std::string_view bytes) {
   return h;
 }
 
-void putLe64(std::string& out, std::uint64_t v) {
-  for (int i = 0; i < 8; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
 std::uint64_t getLe64(std::string_view in) {
   std::uint64_t v = 0;
   for (int i = 7; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(in[static_cast<std::size_t>(i)]);
   return v;
 }
+
+namespace {
 
 // The pages of an open database, copied by the online backup into memory.
 bool snapshotPages(sqlite3* source, std::string& pages, std::string& error) {
@@ -66,7 +69,7 @@ bool snapshotPages(sqlite3* source, std::string& pages, std::string& error) {
 std::string makeDatabaseImage(std::string_view pages) {
   std::string image(kImageMagic);
   putLe64(image, pages.size());
-  putLe64(image, fnv1a(pages));
+  putLe64(image, imageChecksum(pages));
   image.append(pages);
   return image;
 }
@@ -83,7 +86,7 @@ bool readDatabaseImage(std::string_view image, std::string_view& pages, std::str
     return false;
   }
   pages = image.substr(kImageHeaderSize);
-  if (fnv1a(pages) != sum) {
+  if (imageChecksum(pages) != sum) {
     reason = "the backup's checksum does not match its data";
     return false;
   }

@@ -36,6 +36,13 @@ inline constexpr long kErrBackupRestoreFailed = -2147202107;  // 0x80044BC5
 inline constexpr std::string_view kImageMagic = "VRELDBI1";
 inline constexpr std::size_t kImageHeaderSize = 24;
 
+// The image's checksum, FNV-1a (64 bit), fed piece by piece: each call
+// continues from the value the previous one returned.
+inline constexpr std::uint64_t kImageChecksumSeed = 0xcbf29ce484222325ULL;
+std::uint64_t imageChecksum(std::string_view bytes, std::uint64_t h = kImageChecksumSeed);
+// A little-endian 64-bit field of the image header (8 bytes).
+std::uint64_t getLe64(std::string_view in);
+
 // The image bytes of a database's pages.
 std::string makeDatabaseImage(std::string_view pages);
 // The pages of an image; false with a reason when the image is not whole.

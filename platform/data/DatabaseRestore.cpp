@@ -55,12 +55,6 @@ bool fileIsSound(const std::string& file, std::string& reason) {
   return rc == SQLITE_OK && verdict == "ok";
 }
 
-std::uint64_t readLe64(const unsigned char* p) {
-  std::uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = v << 8 | p[i];
-  return v;
-}
-
 // Where copying an image stopped.
 enum class CopyFault { None, Image, Device, Write };
 
@@ -79,14 +73,14 @@ CopyFault copyImagePages(const std::string& source, const std::string& target, s
     ::close(in);
     return CopyFault::Write;
   }
-  auto readSome = [&](unsigned char* buf, std::size_t size) -> ssize_t {
+  auto readSome = [&](char* buf, std::size_t size) -> ssize_t {
     for (;;) {
       const ssize_t n = ::read(in, buf, size);
       if (n >= 0 || errno != EINTR) return n;
     }
   };
   CopyFault fault = CopyFault::None;
-  unsigned char header[kImageHeaderSize];
+  char header[kImageHeaderSize];
   std::size_t have = 0;
   while (have < sizeof header) {
     const ssize_t n = readSome(header + have, sizeof header - have);
@@ -94,15 +88,15 @@ CopyFault copyImagePages(const std::string& source, const std::string& target, s
     have += static_cast<std::size_t>(n);
   }
   std::uint64_t size = 0, sum = 0, copied = 0;
-  std::uint64_t h = 0xcbf29ce484222325ULL;
+  std::uint64_t h = kImageChecksumSeed;
   if (have < sizeof header || std::memcmp(header, kImageMagic.data(), kImageMagic.size()) != 0) {
     reason = "not a database backup";
     fault = CopyFault::Image;
   } else {
-    size = readLe64(header + 8);
-    sum = readLe64(header + 16);
+    size = getLe64(std::string_view(header + 8, 8));
+    sum = getLe64(std::string_view(header + 16, 8));
   }
-  std::vector<unsigned char> buf(fault == CopyFault::None ? 1 << 20 : 0);
+  std::vector<char> buf(fault == CopyFault::None ? 1 << 20 : 0);
   while (fault == CopyFault::None) {
     const ssize_t n = readSome(buf.data(), buf.size());
     if (n < 0) {
@@ -111,10 +105,7 @@ CopyFault copyImagePages(const std::string& source, const std::string& target, s
       break;
     }
     if (n == 0) break;
-    for (ssize_t i = 0; i < n; ++i) {
-      h ^= buf[static_cast<std::size_t>(i)];
-      h *= 0x100000001b3ULL;
-    }
+    h = imageChecksum(std::string_view(buf.data(), static_cast<std::size_t>(n)), h);
     copied += static_cast<std::uint64_t>(n);
     for (ssize_t done = 0; done < n;) {
       const ssize_t w = ::write(out, buf.data() + done, static_cast<std::size_t>(n - done));

@@ -54,9 +54,6 @@ long integerValue(const std::string& text) {
   return static_cast<long>(negative ? -value : value);
 }
 
-// VB's Str: a leading blank for a number that is not negative.
-std::string str(long n) { return (n >= 0 ? " " : "") + std::to_string(n); }
-
 // The next-to-last line, as reading line by line to the end sees it (CR,
 // LF and CR LF each end a line); empty for a file of one line.
 std::string nextToLastLine(const std::string& text) {
@@ -111,12 +108,12 @@ void parseforerrorsinexmergelogs(Program& p, const std::string& folder) {
   statement([&] { a = instr(1, line, "] "); });
   statement([&] { b = instr(1, line, " mailboxes"); });
   statement([&] { restored = integerValue(mid(line, a + 2, b - a - 2)); });
-  statement([&] { log.WriteToLog("    " + str(restored) + " mailboxes successfully restored"); });
+  statement([&] { log.WriteToLog("    " + vbStr(restored) + " mailboxes successfully restored"); });
   statement([&] { c = instr(b, line, "processed. "); });
   statement([&] { d = instr(c, line, " mailboxes"); });
   statement([&] { failed = integerValue(mid(line, c + 10, d - c - 10)); });
   if (failed >= 1)
-    log.WriteToLog("(error) " + str(failed) +
+    log.WriteToLog("(error) " + vbStr(failed) +
                    " mailboxes not restored properly.  Check the exMerge.log file at: " + folder + " for more details");
 }
 

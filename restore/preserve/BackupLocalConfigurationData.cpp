@@ -76,11 +76,6 @@ constexpr TableCopy kAddressBookCopy = {"DominoAddressBook", "DominoAddressBookD
                                         "    Backing up the DominoAddressBook table",
                                         "    DominoAddressBook data backup complete"};
 
-// VB's Str of a number: a leading blank where a sign would stand.
-std::string strOf(std::int32_t n) {
-  return n < 0 ? std::to_string(n) : " " + std::to_string(n);
-}
-
 }  // namespace
 
 void frmMain::BackupLocalConfigurationData() {
@@ -150,7 +145,7 @@ void frmMain::BackupLocalConfigurationData() {
     p.log.WriteToLog(ex55 ? "    Exchange 55 directory connector found, pulling LDAP from DirSynchEx55 registry key"
                           : "    No Exchange 55 DirConnector found, pulling LDAP port from Zurevezuza Setup.");
   });
-  p.log.WriteToLog("    new LDAP port=" + strOf(saved.ldapPort));
+  p.log.WriteToLog("    new LDAP port=" + vbStr(saved.ldapPort));
 
   if (configurationTable) {
     bulkCopyOut(kConfigurationCopy);

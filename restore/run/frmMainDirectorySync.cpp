@@ -50,8 +50,7 @@ bool frmMain::synchroniseInProcess() {
   for (;;) {
     const auto error = trapStatement([&] {
       std::unique_ptr<standin::DbSync> sync;
-      if (!p.createDbSync) throw VbError(kCannotCreateObject, "ActiveX component can't create object");
-      if (const standin::ComResult r = p.createDbSync(standin::kDbSyncProgIdVersioned, sync); r.failed())
+      if (!p.createDbSync || p.createDbSync(standin::kDbSyncProgIdVersioned, sync).failed())
         throw VbError(kCannotCreateObject, "ActiveX component can't create object");
       std::string server, database;
       if (const standin::ComResult r = sync->SyncCommit(server, database, kSyncEverything, 0, 0); r.failed()) raise(r);

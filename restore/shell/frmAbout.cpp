@@ -17,12 +17,6 @@ constexpr int kVersionTitle = 54;       // "Version:"
 constexpr int kNoLanguagesLoaded = 60;  // "no languages loaded"
 constexpr const char* kEnglishTag = "1033";
 
-// VB's Str of a number: a leading blank stands for the sign of a
-// non-negative number.
-std::string vbStr(int n) {
-  return n < 0 ? std::to_string(n) : " " + std::to_string(n);
-}
-
 }  // namespace
 
 frmAbout::frmAbout(Program& program, std::vector<FormModel*> otherForms)
