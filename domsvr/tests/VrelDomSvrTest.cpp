@@ -15,6 +15,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
 #include <optional>
 
 namespace vrel::test {
@@ -339,6 +344,82 @@ TEST_F(VrelDomSvrTest, AFaultInsideANotesCallIsReportedAndReturned) {
   // The object still works once Notes behaves again.
   ASSERT_TRUE(store.setFault("NIFFindByName", std::nullopt, error));
   EXPECT_EQ(dom->FindMatches(name.get(), it.out()), S_OK);
+}
+
+// What the module settles once per process (the logging client's start and
+// the "ExceptionDebug" switch) is seen through a fresh client process.
+struct ClientRun {
+  std::string output;
+  bool exitedCleanly = false;
+};
+
+ClientRun runClient(const std::string& name) {
+  char self[PATH_MAX] = {};
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  std::string client = std::string(self, n > 0 ? static_cast<std::size_t>(n) : 0);
+  client = client.substr(0, client.rfind('/') + 1) + "DomSvrClient";
+  ClientRun run;
+  FILE* pipe = popen(("'" + client + "' '" + name + "' 2>/dev/null").c_str(), "r");
+  if (!pipe) return run;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
+  const int status = pclose(pipe);
+  run.exitedCleanly = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return run;
+}
+
+TEST_F(VrelDomSvrTest, WithoutItsLogManagerNoObjectIsMade) {
+  m.activate();
+  m.machine().setValue("LogManagerFails", "1");
+  const ClientRun run = runClient("EAdmin");
+  EXPECT_TRUE(run.exitedCleanly);
+  EXPECT_EQ(run.output, "create=80042001 find=00000000\n");
+  m.machine().setValue("LogManagerFails", "");
+  EXPECT_EQ(runClient("EAdmin").output, "create=00000000 find=00000000\n");
+}
+
+// A Notes call that faults: with "ExceptionDebug" = 1 the guard stands aside,
+// the post-mortem debugger of the Aedebug key is started for the process, and
+// the fault then ends it; any other value of the switch keeps the guard.
+TEST_F(VrelDomSvrTest, TheDebugSwitchHandsAFaultToThePostMortemDebugger) {
+  m.activate();
+  std::string error;
+  ASSERT_TRUE(store.setFault("NIFFindByName", standin::NotesFault{}, error)) << error;
+  const std::string systemParameters = "SOFTWARE\\Tremarc\\SystemParameters\\1.0";
+  const std::string aeDebug = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Aedebug";
+  ASSERT_EQ(m.registry().createKey(Hive::LocalMachine, aeDebug), kRegOk);
+  // The "debugger" leaves a file named after the two numbers it is given.
+  m.registry().setValue(Hive::LocalMachine, aeDebug,
+                        RegValue::text("Debugger", "regedit /e C:\\dump-%ld-%ld.reg \"HKEY_LOCAL_MACHINE\\" +
+                                                       systemParameters + "\""));
+  ASSERT_EQ(m.registry().createKey(Hive::LocalMachine, systemParameters), kRegOk);
+  const auto dumps = [&] {
+    std::vector<DirEntry> entries;
+    m.files().list("C:\\", entries);
+    std::vector<std::string> names;
+    for (const DirEntry& e : entries)
+      if (e.name.rfind("dump-", 0) == 0) names.push_back(e.name);
+    return names;
+  };
+  for (const std::uint32_t value : {2u, 1u}) {
+    SCOPED_TRACE(value);
+    m.registry().setValue(Hive::LocalMachine, systemParameters, RegValue::dword("ExceptionDebug", value));
+    const std::size_t events = EventLog(m.machine()).read("Application").size();
+    const ClientRun run = runClient("EAdmin");
+    if (value == 1) {
+      EXPECT_FALSE(run.exitedCleanly);
+      EXPECT_EQ(run.output, "") << "the fault ends the client";
+      const std::vector<std::string> names = dumps();
+      ASSERT_EQ(names.size(), 1u);
+      EXPECT_TRUE(names[0].size() > 11 && names[0].substr(names[0].size() - 6) == "-0.reg") << names[0];
+      EXPECT_EQ(EventLog(m.machine()).read("Application").size(), events) << "nothing is reported";
+    } else {
+      EXPECT_TRUE(run.exitedCleanly);
+      EXPECT_EQ(run.output, "create=00000000 find=80042002\n");
+      EXPECT_TRUE(dumps().empty());
+      EXPECT_EQ(EventLog(m.machine()).read("Application").size(), events + 1);
+    }
+  }
 }
 
 TEST_F(VrelDomSvrTest, TheModuleCanUnloadOnlyWhenEveryObjectIsGone) {

@@ -151,6 +151,29 @@ TEST_F(DominoWizardTest, ExportWritesTheUnmatchedRowsForTheDominoImport) {
   m.ui.inputs.push_back(std::string());
   page1->click("mnuExport");
   EXPECT_EQ(ifind(m.ui.texts().back(), "You must enter a default password"), 0u);
+
+  // Over the existing file: "No" asks for another name and leaves the file
+  // alone; "Yes" replaces it; no name at all aborts.
+  const std::string firstExport = text;
+  m.ui.answer("already exists - overwrite?", MsgResult::No, 1);
+  m.ui.inputs.push_back(std::string("Secret2"));
+  m.ui.saveFiles = {"C:\\UnMatchedUsers.txt", "C:\\Other.txt"};
+  page1->click("mnuExport");
+  ASSERT_TRUE(m.files().readAll("C:\\UnMatchedUsers.txt", text));
+  EXPECT_EQ(text, firstExport);
+  ASSERT_TRUE(m.files().readAll("C:\\Other.txt", text));
+  EXPECT_NE(text.find(";;;Secret2;"), std::string::npos);
+  m.ui.inputs.push_back(std::string("Secret3"));
+  m.ui.saveFiles = {"C:\\UnMatchedUsers.txt"};
+  page1->click("mnuExport");
+  ASSERT_TRUE(m.files().readAll("C:\\UnMatchedUsers.txt", text));
+  EXPECT_NE(text.find(";;;Secret3;"), std::string::npos);
+  EXPECT_EQ(text.find("Secret1"), std::string::npos);
+  m.ui.inputs.push_back(std::string("Secret4"));
+  page1->click("mnuExport");
+  EXPECT_EQ(m.ui.texts().back(), "Export aborted");
+  ASSERT_TRUE(m.files().readAll("C:\\UnMatchedUsers.txt", text));
+  EXPECT_EQ(text.find("Secret4"), std::string::npos);
 }
 
 struct BrokenSetup {
@@ -209,6 +232,42 @@ TEST_F(DominoWizardTest, DeletionWaitsForEveryReplacement) {
   EXPECT_EQ(m.ui.texts().back(),
             "You must select a call handler to act as an after message destination before proceeding.");
   EXPECT_EQ(queryCount(m.machine(), "SELECT COUNT(*) FROM Subscriber WHERE Alias='" + aliases[0] + "'"), 1);
+}
+
+// The replacement owner is chosen in the subscriber search; one that is
+// itself marked for deletion is refused and the choice stays empty.
+TEST_F(DominoWizardTest, AReplacementOwnerMarkedForDeletionIsRefused) {
+  page1->Form_Load();
+  frmDomino2 page2(m.program(), *page1);
+  page2.Form_Load();
+  std::string pick;
+  m.ui.onShowForm = [&](restore::FormModel& form) {
+    auto& dialog = dynamic_cast<restore::frmSubscriberSearch&>(form);
+    dialog.control("txtSearchString").caption = pick;
+    dialog.click("optSearchByAlias");
+    dialog.click("cmdSearch");
+    dialog.myGrid.row = 1;
+    dialog.click("cmdOK");
+  };
+  for (const std::string& alias : {aliases[0], aliases[1]}) {
+    pick = alias;
+    const bool marked = page1->myGrid.cell(rowOf(alias), "Delete").value == 1;
+    const std::size_t boxes = m.ui.boxes.size();
+    page2.click("cmdBrowseForOwnerRecipientSubscriber");
+    const std::string chosen = page2.control("txtOwnerRecipientSubscriberObjectID").caption;
+    if (marked) {
+      ASSERT_GT(m.ui.boxes.size(), boxes);
+      EXPECT_EQ(m.ui.texts().back().rfind("The subscriber you selected is set to be deleted on the previous page.", 0),
+                0u);
+      EXPECT_EQ(chosen, "");
+      EXPECT_EQ(page2.control("txtOwnerRecipientSubscriberDisplayName").caption, "");
+    } else {
+      EXPECT_EQ(m.ui.boxes.size(), boxes) << m.ui.texts().back();
+      EXPECT_EQ(chosen, queryRows(m.machine(), "SELECT SubscriberObjectID FROM Subscriber WHERE Alias='" + alias + "'")
+                            .at(0));
+    }
+  }
+  EXPECT_EQ(page1->myGrid.cell(rowOf(aliases[0]), "Delete").value, 1) << "the first alias must be the marked one";
 }
 
 TEST_F(DominoWizardTest, AFailingProcedureIsLoggedAndTheDeletionGoesOn) {

@@ -104,7 +104,12 @@ class RecordingUi : public restore::UiPort {
   }
   // Called whenever the core lets the front-end process events.
   std::function<void()> onEvents;
-  void showForm(restore::FormModel& form, bool) override { shownForms.push_back(form.name()); }
+  // Called with every form shown, so a test can act in a modal dialog.
+  std::function<void(restore::FormModel&)> onShowForm;
+  void showForm(restore::FormModel& form, bool) override {
+    shownForms.push_back(form.name());
+    if (onShowForm) onShowForm(form);
+  }
   void closeForm(restore::FormModel& form) override { closedForms.push_back(form.name()); }
   void openWithDefaultHandler(const std::string& target) override { opened.push_back(target); }
 
