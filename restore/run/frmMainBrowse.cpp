@@ -6,6 +6,7 @@
 #include "restore/aliases/Exchange2007.h"
 #include "restore/preserve/PreRestoreChecks.h"
 #include "restore/run/FolderOptions.h"
+#include "restore/run/InterruptedRun.h"
 #include "restore/run/frmMain.h"
 
 namespace vrel::restore {
@@ -23,6 +24,17 @@ constexpr int kBadAliasMapFile = 79;  // "That file is not formatted correctly f
 bool voiceConnectorOnly(Program& program) {
   const LocalVersionInfo& v = program.module1.localVersionInfo;
   return v.bIVCInstall && v.Major == 0;
+}
+
+// A run log in the folder from a run that never finished: the operator is
+// told how far it got and what to do before running again.
+void warnOfInterruptedRun(Program& program, const std::string& folder) {
+  std::string text;
+  if (!program.files.fileExists(folder + "DisasterRecoveryRestore.log") ||
+      !program.files.readAll(folder + "DisasterRecoveryRestore.log", text))
+    return;
+  if (const auto earlier = findInterruptedRun(text))
+    program.MsgBox(interruptedRunMessage(*earlier), MsgBoxStyle::OKOnly, MsgIcon::Exclamation);
 }
 
 }  // namespace
@@ -90,6 +102,7 @@ void frmMain::cmdBrowse_Click() {
   control("chkUseAliasMappingFile").enabled = true;
   control("cmdRestore").enabled = !voiceConnectorOnly(p);
   touch();
+  warnOfInterruptedRun(p, folder);
 }
 
 void frmMain::chkRestoreMessages_Click() {
