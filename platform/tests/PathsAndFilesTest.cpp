@@ -128,7 +128,9 @@ namespace {
 TEST(FullDrive, RefusesWritesOnItsDriveOnly) {
   test::ScratchMachine m;
   Files& f = m.files();
+  ASSERT_TRUE(f.createFolder("D:\\data"));
   ASSERT_TRUE(f.writeAll("D:\\data\\a.txt", "old"));
+  ASSERT_TRUE(f.writeAll("C:\\x.txt", "x"));
   ASSERT_TRUE(m.machine().setDriveFull('d', true));
   EXPECT_TRUE(m.machine().driveFull('D'));
   const std::vector<std::pair<const char*, FileStatus>> writes = {

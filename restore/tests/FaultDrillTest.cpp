@@ -170,6 +170,9 @@ class FaultDrill : public ::testing::TestWithParam<FaultCase> {
     EXPECT_GT(queryCount(machine(), "SELECT COUNT(*) FROM Subscriber"), 12);
     EXPECT_EQ(queryCount(machine(), "SELECT COUNT(*) FROM Location WHERE HomeServer='ORVIXNEW'"), 1);
     EXPECT_FALSE(m_new.files().fileExists("C:\\Vrel\\PreRestoreOrvixDB.img")) << "the run's images are gone";
+    if (m_new.files().fileExists(m_backup + "routing.rul")) {
+      EXPECT_TRUE(m_new.files().fileExists("D:\\Program Files\\Orvix\\Support\\Routing.rul"));
+    }
   }
   void expectAsBefore() {
     EXPECT_EQ(tremarcTree(machine()), m_registryBefore);
@@ -208,12 +211,16 @@ TEST_P(FaultDrill, LeavesACompleteLogAnUnchangedBackupAndAWayToTheRestoredState)
   }
   m_new.ui.onEvents = nullptr;
   EXPECT_EQ(killed, c.killAt != nullptr);
-  if (!killed) EXPECT_EQ(end, c.end);
+  if (!killed) {
+    EXPECT_EQ(end, c.end);
+  }
   if (!m_movedBackup.empty()) bringBackupBack();
 
   expectCompleteLog();
   EXPECT_EQ(folderContent(m_backupHost), m_backupBefore) << "the backup folder changed";
-  if (c.logged) EXPECT_TRUE(hasLine(runLogLines(m_new.files(), m_backup + kRunLog), c.logged)) << logText();
+  if (c.logged) {
+    EXPECT_TRUE(hasLine(runLogLines(m_new.files(), m_backup + kRunLog), c.logged)) << logText();
+  }
   m_held.reset();
 
   switch (c.outcome) {
