@@ -57,6 +57,8 @@ void frmMain::cmdBrowse_Click() {
     touch();
     return;
   }
+  // Before the checks of the machine, which an earlier run may have changed.
+  warnOfInterruptedRun(p, folder);
 
   if (p.commandLineHas("JustRestoreDB")) {
     // Asked again, and acted on, when the restore starts.
@@ -102,7 +104,6 @@ void frmMain::cmdBrowse_Click() {
   control("chkUseAliasMappingFile").enabled = true;
   control("cmdRestore").enabled = !voiceConnectorOnly(p);
   touch();
-  warnOfInterruptedRun(p, folder);
 }
 
 void frmMain::chkRestoreMessages_Click() {
