@@ -28,6 +28,8 @@ FileStatus fromErrno(int err, std::string_view path) {
 
 FileStatus accessDenied(std::string_view path) { return {75, "Path/File access error: " + std::string(path)}; }
 
+FileStatus diskFull() { return fromErrno(ENOSPC, ""); }
+
 bool hostStat(const std::string& host, struct stat& st) { return !host.empty() && stat(host.c_str(), &st) == 0; }
 
 bool ownerWritable(const struct stat& st) { return (st.st_mode & S_IWUSR) != 0; }
@@ -97,6 +99,7 @@ FileStatus Files::writeAll(std::string_view path, std::string_view data, Durabil
   struct stat st{};
   if (hostStat(host, st) && !ownerWritable(st)) return accessDenied(path);
   if (!folderAcceptsChanges(host)) return accessDenied(path);
+  if (m_paths.driveIsFull(path)) return diskFull();
   const std::string tmp = host + ".vrel-tmp";
   const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return fromErrno(errno, path);
@@ -125,6 +128,7 @@ FileStatus Files::append(std::string_view path, std::string_view data) const {
   if (present && !ownerWritable(st)) return accessDenied(path);
   // Read-only media take no writes at all, to new files or to old ones.
   if (!folderAcceptsChanges(host)) return accessDenied(path);
+  if (m_paths.driveIsFull(path)) return diskFull();
   const int fd = ::open(host.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) return fromErrno(errno, path);
   FileStatus s = writeFully(fd, data, path);
@@ -144,6 +148,7 @@ FileStatus Files::copyFile(std::string_view from, std::string_view to, bool over
   } else if (!folderAcceptsChanges(dst)) {
     return accessDenied(to);
   }
+  if (m_paths.driveIsFull(to)) return diskFull();
   std::error_code ec;
   fs::copy_file(src, dst, fs::copy_options::overwrite_existing, ec);
   if (ec) return fromErrno(ec.value(), to);
@@ -163,6 +168,7 @@ FileStatus Files::deleteFile(std::string_view path, bool force) const {
 FileStatus Files::createFolder(std::string_view path, bool parents) const {
   const std::string host = m_paths.toHost(path);
   if (host.empty()) return fromErrno(ENOENT, path);
+  if (m_paths.driveIsFull(path) && !folderExists(path)) return diskFull();
   std::error_code ec;
   if (parents) fs::create_directories(host, ec);
   else fs::create_directory(host, ec);

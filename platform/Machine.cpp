@@ -5,7 +5,10 @@
 
 #include "platform/SqliteRegistry.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
@@ -136,6 +139,24 @@ std::string Machine::driveFolder(char letter) const {
   const char l = static_cast<char>(letter | 0x20);
   if (l == 'z') return "";
   return m_root + "/drive_" + l;
+}
+
+bool Machine::driveFull(char letter) const {
+  struct stat st{};
+  const char mark[2] = {static_cast<char>(letter & ~0x20), 0};
+  return ::stat((m_root + "/full/" + mark).c_str(), &st) == 0;
+}
+
+bool Machine::setDriveFull(char letter, bool full) {
+  const char mark[2] = {static_cast<char>(letter & ~0x20), 0};
+  const std::string dir = m_root + "/full";
+  const std::string file = dir + "/" + mark;
+  if (!full) return ::unlink(file.c_str()) == 0 || errno == ENOENT;
+  ::mkdir(dir.c_str(), 0755);
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
 }
 
 std::string Machine::value(std::string_view name, std::string_view fallback) {

@@ -30,6 +30,12 @@ class Machine {
   // Host folder behind a drive letter ('C' -> <root>/drive_c; 'Z' -> "/").
   std::string driveFolder(char letter) const;
 
+  // A drive whose disk is full takes no more data: every write through the
+  // platform fails with "Disk full". The mark is a file <root>/full/<letter>,
+  // so every process of the machine sees it at the cost of one stat.
+  bool driveFull(char letter) const;
+  bool setDriveFull(char letter, bool full);
+
   sql::Database& store() { return m_store; }
   Registry& registry() { return *m_registry; }
 

@@ -171,4 +171,9 @@ std::string programFolderOf(const WinPaths& paths, const std::string& executable
   return win;
 }
 
+bool WinPaths::driveIsFull(std::string_view winPath) const {
+  const std::string path = absolute(winPath);
+  return path.size() >= 2 && path[1] == ':' && m_machine.driveFull(path[0]);
+}
+
 }  // namespace vrel

@@ -26,6 +26,9 @@ class WinPaths {
   // ".." segments resolved, relative paths made absolute.
   std::string absolute(std::string_view winPath) const;
 
+  // Whether the disk behind the path's drive is full (Machine::driveFull).
+  bool driveIsFull(std::string_view winPath) const;
+
   // Process-wide current folder (initially VREL_CWD, else the host's).
   static std::string currentFolder();
   static void setCurrentFolder(std::string_view winPath);

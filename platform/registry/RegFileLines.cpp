@@ -42,9 +42,7 @@ std::size_t RegFileLines::lineCount() const {
   return count;
 }
 
-std::size_t RegFileLines::unitCount() const {
-  return m_encoding == Encoding::Ansi ? m_file.size() : m_file.size() / 2;
-}
+std::size_t RegFileLines::unitCount() const { return m_units; }
 
 bool RegFileLines::open(std::string& error) {
   const Bytes& f = m_file;
@@ -60,15 +58,22 @@ bool RegFileLines::open(std::string& error) {
   if (f.size() < 2 || f[0] != 0xFF || f[1] != 0xFE) {
     m_encoding = Encoding::Ansi;
     m_first = m_pos = 0;
+    m_units = f.size();
     return true;
   }
   m_encoding = Encoding::Utf16;
   m_first = m_pos = 1;
-  if (f.size() % 2 != 0) {
-    error = "the file claims UTF-16 (byte-order mark FF FE) but holds an odd number of bytes (" +
-            std::to_string(f.size()) + "): it is truncated or not UTF-16 text";
-    return false;
-  }
+  m_units = f.size() / 2;
+  // A file cut in the middle of a character keeps its whole characters, as
+  // the registry editor reads it; the half character is dropped.
+  const bool odd = f.size() % 2 != 0;
+  const bool halfPair = m_units > m_first && isHighSurrogate(unit(m_units - 1));
+  if (halfPair) --m_units;
+  if (odd || halfPair)
+    m_cutOff = "the file ends in the middle of a UTF-16 character (" +
+               (odd ? "it holds an odd number of bytes, " + std::to_string(f.size())
+                    : std::string("the first half of a surrogate pair")) +
+               ")";
   // Every surrogate must be part of a pair, or the text is not UTF-16.
   const std::uint8_t* p = f.data();
   const std::size_t n = unitCount();
@@ -121,6 +126,7 @@ bool RegFileLines::next(std::u16string& out, bool& tooLong) {
     }
   }
   m_pos = end;
+  m_lineEnded = m_pos < n;
   if (m_pos < n) {
     const char16_t brk = unit(m_pos++);
     if (brk == u'\r' && m_pos < n && unit(m_pos) == u'\n') ++m_pos;

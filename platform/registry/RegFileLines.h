@@ -22,9 +22,14 @@ class RegFileLines {
   RegFileLines(const Bytes& file, std::size_t maxLineBytes);
 
   // Checks that the text can be read as what its first bytes claim; false
-  // with a message (naming the line) for a UTF-16 file of an odd length or
-  // with broken surrogate pairs, and for encodings regedit does not read.
+  // with a message (naming the line) for UTF-16 text with broken surrogate
+  // pairs, and for encodings regedit does not read. A UTF-16 file that ends
+  // in the middle of a character (an odd byte count, or the first half of a
+  // surrogate pair) is read up to its last whole character, and cutOff()
+  // says so.
   bool open(std::string& error);
+  // Why the file looks cut off in the middle of a character; empty if not.
+  const std::string& cutOff() const { return m_cutOff; }
   Encoding encoding() const { return m_encoding; }
   // The number of line feeds plus one: an estimate of the line count.
   std::size_t lineCount() const;
@@ -38,6 +43,8 @@ class RegFileLines {
   // Whether the last line, when it was too long to decode, ends with a
   // backslash (after trailing blanks): the start of a continued value.
   bool tooLongLineContinues() const { return m_tooLongContinues; }
+  // Whether the last line returned ended with a line break.
+  bool lineEnded() const { return m_lineEnded; }
 
  private:
   char16_t unit(std::size_t index) const;  // code unit at a unit index
@@ -48,9 +55,12 @@ class RegFileLines {
   Encoding m_encoding = Encoding::Ansi;
   std::size_t m_first = 0;  // first unit after the byte-order mark
   std::size_t m_pos = 0;    // next unit to read
+  std::size_t m_units = 0;  // units that are read (whole characters only)
   std::size_t m_line = 0;
   std::size_t m_lastBytes = 0;
   bool m_tooLongContinues = false;
+  bool m_lineEnded = false;
+  std::string m_cutOff;
 };
 
 }  // namespace vrel

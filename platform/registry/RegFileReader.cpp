@@ -1,5 +1,6 @@
 #include "platform/registry/RegFileReader.h"
 
+#include "platform/PrintableText.h"
 #include "platform/registry/RegFileLines.h"
 #include "platform/registry/RegFileSyntax.h"
 
@@ -15,18 +16,26 @@ using namespace regfile;
 constexpr std::u16string_view kHeader5 = u"Windows Registry Editor Version 5.00";
 constexpr std::u16string_view kHeader4 = u"REGEDIT4";
 constexpr std::size_t kMaxKeyNameUnits = 255;
+constexpr std::size_t kMaxValueNameUnits = 16383;
 // Problems listed one by one; beyond this they are only counted, so a file
 // of rubbish cannot fill memory with messages.
 constexpr std::size_t kMaxProblems = 1000;
 
-// A short quoted piece of a line for messages, control characters shown as '?'.
-std::string excerpt(std::u16string_view s) {
-  std::u16string t(s.substr(skipBlanks(s, 0)));
-  const bool cut = t.size() > 60;
-  if (cut) t.resize(57);
-  for (char16_t& c : t)
-    if (c < 0x20) c = u'?';
-  return "\"" + utf16ToUtf8(t) + (cut ? "...\"" : "\"");
+// A short quoted piece of a line for messages, anything but printable ASCII
+// escaped, so a message about a damaged file stays one line of plain text.
+std::string excerpt(std::u16string_view s) { return printableQuote(s.substr(skipBlanks(s, 0)), 57); }
+
+// The key name with empty parts inside it passed over ("a\\\\b" is "a\\b"),
+// as the registry takes such a path; a single trailing backslash stays for
+// the path parser, which accepts it.
+std::u16string withoutEmptyParts(std::u16string_view name) {
+  std::u16string out;
+  out.reserve(name.size());
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (name[i] == u'\\' && !out.empty() && out.back() == u'\\') continue;
+    out += name[i];
+  }
+  return out;
 }
 
 bool keySegmentsFit(std::u16string_view name) {
@@ -42,7 +51,7 @@ bool keySegmentsFit(std::u16string_view name) {
 class Parser {
  public:
   Parser(RegFileLines& lines, std::size_t maxLineBytes, RegFileContent& out)
-      : m_lines(lines), m_max(maxLineBytes), m_out(out), m_ansi(lines.encoding() == RegFileLines::Encoding::Ansi) {}
+      : m_lines(lines), m_max(maxLineBytes), m_out(out) {}
 
   bool run(std::string& error);
 
@@ -74,7 +83,7 @@ class Parser {
   RegFileLines& m_lines;
   std::size_t m_max;
   RegFileContent& m_out;
-  bool m_ansi;
+  bool m_ansiHex = false;  // string-typed hex data holds ANSI bytes (a REGEDIT4 header)
   std::size_t m_line = 0;
   KeyState m_key = KeyState::None;
   std::size_t m_keyLine = 0;
@@ -107,6 +116,10 @@ bool Parser::run(std::string& error) {
     if (line.find(u'\0') != std::u16string::npos) error += " (it looks like UTF-16 text without a byte-order mark)";
     return false;
   }
+  // The header, not the file's encoding, decides the width of the characters
+  // in hex(2), hex(7) and hex(1) data: one byte after REGEDIT4, two after 5.00.
+  m_ansiHex = header == kHeader4;
+  std::size_t lastProblems = 0;
   while (m_lines.next(line, tooLong)) {
     m_line = m_lines.lineNumber();
     if (m_pending.active) {
@@ -115,18 +128,24 @@ bool Parser::run(std::string& error) {
       problem(m_line, "the line is longer than " + std::to_string(m_max) + " bytes; skipped");
       if (m_lines.tooLongLineContinues()) m_pending = Pending{true, true, true, m_line, 0, {}};
     } else {
+      lastProblems = m_out.problems.size() + m_unlisted;
       parseLine(line);
+      if (!m_lines.lineEnded() && m_out.problems.size() + m_unlisted != lastProblems)
+        m_out.truncated = "the file ends inside line " + std::to_string(m_line) +
+                          ", which has no line break and is skipped: the file is cut off";
     }
+  }
+  if (m_pending.active) {
+    // As the registry editor does, the bytes read so far make the value.
+    m_out.truncated = "the file ends inside the value that starts on line " + std::to_string(m_pending.line) +
+                      " (its last line ends with a backslash): the file is cut off";
+    m_pending.active = false;
+    finishHex();
   }
   if (m_unlisted > 0)
     m_out.problems.push_back({m_firstUnlisted, "and " + std::to_string(m_unlisted) +
                                                    " more skipped lines from here on, not listed one by one"});
-  if (m_pending.active) {
-    error = "the file ends inside the value that starts on line " + std::to_string(m_pending.line) +
-            " (its last line ends with a backslash): the file is truncated";
-    m_out.ops.clear();
-    return false;
-  }
+  if (!m_lines.cutOff().empty()) m_out.truncated = m_lines.cutOff() + ": the file is cut off";
   return true;
 }
 
@@ -149,9 +168,10 @@ void Parser::parseLine(std::u16string_view s) {
       std::u16string name;
       std::size_t end = 0;
       const Unescape r = unescape(s, i + 1, name, end);
-      if (r == Unescape::Ok) valueLine(name, s, end);
-      else if (r == Unescape::NulEscape) problem(m_line, "the value name holds the escape \\0; skipped");
-      else problem(m_line, "the value name " + excerpt(s) + " has no closing quote; skipped");
+      if (r != Unescape::Ok) problem(m_line, "the value name " + excerpt(s) + " has no closing quote; skipped");
+      else if (name.size() > kMaxValueNameUnits)
+        problem(m_line, "the value name is longer than " + std::to_string(kMaxValueNameUnits) + " characters; skipped");
+      else valueLine(name, s, end);
       return;
     }
     default:
@@ -169,9 +189,10 @@ void Parser::keyLine(std::u16string_view s) {
   if (s.empty() || isBlank(s[0])) return badKey("the key line has a blank after '['; skipped");
   const std::size_t close = s.rfind(u']');
   if (close == std::u16string_view::npos) return badKey("the key line has no closing ']'; skipped");
-  std::u16string_view name = s.substr(0, close);
-  const bool deletion = !name.empty() && name[0] == u'-';
-  if (deletion) name.remove_prefix(1);
+  std::u16string_view written = s.substr(0, close);
+  const bool deletion = !written.empty() && written[0] == u'-';
+  if (deletion) written.remove_prefix(1);
+  const std::u16string name = withoutEmptyParts(written);
   if (!keySegmentsFit(name)) return badKey("a key name in the line is longer than 255 characters; skipped");
   const auto kp = parseKeyPath(utf16ToUtf8(name));
   if (!kp) return badKey("the key " + excerpt(name) + " has an unknown root key or an empty key name; skipped");
@@ -238,9 +259,7 @@ void Parser::valueLine(std::u16string_view name, std::u16string_view s, std::siz
 void Parser::stringData(RegValue value, std::u16string_view d) {
   std::u16string text;
   std::size_t end = 0;
-  const Unescape r = unescape(d, 1, text, end);
-  if (r == Unescape::NulEscape) return problem(m_line, "the string holds the escape \\0; skipped");
-  if (r != Unescape::Ok) return problem(m_line, "the string " + excerpt(d) + " has no closing quote; skipped");
+  if (unescape(d, 1, text, end) != Unescape::Ok) return problem(m_line, "the string " + excerpt(d) + " has no closing quote; skipped");
   if (!restIsEmpty(d, end)) return problem(m_line, "text follows the closing quote of the string; skipped");
   value.type = kRegSz;
   value.data = terminatedUtf16(text);
@@ -298,7 +317,7 @@ void Parser::finishHex() {
     problem(p.line, "the value is longer than " + std::to_string(m_max) + " bytes; skipped");
     return;
   }
-  finishStringData(p.value.type, m_ansi, p.value.data);
+  finishStringData(p.value.type, m_ansiHex, p.value.data);
   setValue(std::move(p.value));
 }
 

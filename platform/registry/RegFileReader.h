@@ -22,6 +22,10 @@ struct RegFileProblem {
 struct RegFileContent {
   std::vector<RegOp> ops;
   std::vector<RegFileProblem> problems;
+  // Why the file looks cut off, empty when it does not: it ends in the middle
+  // of a character, inside a continued hex value, or with a line that has no
+  // line break and is skipped. What was read up to there is still in ops.
+  std::string truncated;
 };
 
 class RegFileReader {
@@ -33,9 +37,10 @@ class RegFileReader {
   explicit RegFileReader(std::size_t maxLineBytes = kMaxLineBytes) : m_maxLineBytes(maxLineBytes) {}
 
   // Parses the bytes of a .reg file. False, with ops left empty and a message
-  // in error, when the file cannot be used at all: no valid header, text that
-  // is not what its byte-order mark claims, or a value cut off by the end of
-  // the file (a truncated file).
+  // in error, when the file cannot be used at all: no valid header, or text
+  // that is not what its byte-order mark claims. A file cut off at its end is
+  // read as far as it goes, as the registry editor reads it, and is marked
+  // in out.truncated.
   bool read(const Bytes& file, RegFileContent& out, std::string& error) const;
 
  private:

@@ -47,8 +47,12 @@ Unescape unescape(std::u16string_view s, std::size_t start, std::u16string& text
     switch (s[i]) {
       case u'n': text += u'\n'; break;
       case u'r': text += u'\r'; break;
-      case u'0': return Unescape::NulEscape;
-      default: text += s[i]; break;
+      case u'\\':
+      case u'"': text += s[i]; break;
+      default:
+        text += u'\\';
+        text += s[i];
+        break;
     }
   }
   return Unescape::NoClosingQuote;

@@ -18,11 +18,11 @@ std::size_t skipBlanks(std::u16string_view s, std::size_t i);
 // True when only blanks, or blanks and a ';' comment, follow position i.
 bool restIsEmpty(std::u16string_view s, std::size_t i);
 
-enum class Unescape { Ok, NoClosingQuote, NulEscape };
+enum class Unescape { Ok, NoClosingQuote };
 // Reads a quoted string from just after its opening quote up to the first
 // unescaped quote: \\ and \" stand for themselves, \n and \r for line feed and
-// carriage return, \0 is refused, any other escaped character stands for
-// itself. end is set just past the closing quote.
+// carriage return; any other backslash (\0 included) stays in the text with
+// the character after it. end is set just past the closing quote.
 Unescape unescape(std::u16string_view s, std::size_t start, std::u16string& text, std::size_t& end);
 
 // The data of "dword:": blanks, one to eight hex digits, blanks, then the end

@@ -20,12 +20,13 @@ char16_t unitAt(const Bytes& data, std::size_t i) {
 }  // namespace
 
 bool isPlainRegString(const Bytes& data) {
+  if (data.empty()) return true;
   if (data.size() < 2 || data.size() % 2 != 0) return false;
   const std::size_t n = data.size() / 2;
   if (unitAt(data, n - 1) != 0) return false;
   for (std::size_t i = 0; i + 1 < n; ++i) {
     const char16_t c = unitAt(data, i);
-    if (c == 0 || c == u'\r' || c == u'\n') return false;
+    if (c == 0) return false;
     if (c >= 0xD800 && c <= 0xDBFF) {
       if (i + 2 >= n) return false;
       const char16_t d = unitAt(data, i + 1);
@@ -103,11 +104,15 @@ void RegFileWriter::putValue(const RegValue& value) {
   const std::size_t len = putName(value.name);
   if (value.type == kRegSz && isPlainRegString(value.data)) {
     put(u'"');
-    const std::size_t n = value.data.size() / 2 - 1;
+    const std::size_t n = value.data.empty() ? 0 : value.data.size() / 2 - 1;
     for (std::size_t i = 0; i < n; ++i) {
       const char16_t c = unitAt(value.data, i);
-      if (c == u'\\' || c == u'"') put(u'\\');
-      put(c);
+      if (c == u'\r') put(u"\\r");
+      else if (c == u'\n') put(u"\\n");
+      else {
+        if (c == u'\\' || c == u'"') put(u'\\');
+        put(c);
+      }
     }
     put(u'"');
   } else if (value.type == kRegDword && value.data.size() == 4) {

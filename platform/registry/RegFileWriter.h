@@ -38,8 +38,10 @@ class RegFileWriter {
 };
 
 // Whether REG_SZ data can be written as a quoted string and read back the
-// same: UTF-16 text with one terminator at its end and no other NUL, no line
-// break characters and no unpaired surrogates. Other data goes out as hex(1).
+// same: UTF-16 text with one terminator at its end and no other NUL and no
+// unpaired surrogates (line breaks are written as \r and \n), or no data at
+// all, written "" as the registry editor writes it. Other data goes out as
+// hex(1).
 bool isPlainRegString(const Bytes& data);
 
 }  // namespace vrel

@@ -20,10 +20,11 @@ std::string describeRegStatus(RegStatus status) {
 }
 
 bool importRegFile(Registry& registry, const Bytes& fileBytes, std::vector<RegFileProblem>& problems,
-                   std::string& error) {
+                   std::string& error, std::string* truncated) {
   RegFileContent content;
   const bool readable = RegFileReader().read(fileBytes, content, error);
   problems = std::move(content.problems);
+  if (truncated) *truncated = content.truncated;
   if (!readable) return false;
   const RegStatus st = registry.apply(content.ops);
   if (st != kRegOk) {

@@ -12,11 +12,12 @@
 namespace vrel {
 
 // Reads the file and applies all its changes in one batch. Skipped lines go
-// to problems; the rest is still applied. False, with nothing changed and the
-// reason in error, when the file as a whole is unusable (no header, broken
-// encoding, truncated) or the registry refuses the batch.
+// to problems; the rest is still applied, and so is what a cut-off file held
+// up to its end (why it looks cut off goes to truncated, when given). False,
+// with nothing changed and the reason in error, when the file as a whole is
+// unusable (no header, broken encoding) or the registry refuses the batch.
 bool importRegFile(Registry& registry, const Bytes& fileBytes, std::vector<RegFileProblem>& problems,
-                   std::string& error);
+                   std::string& error, std::string* truncated = nullptr);
 
 // A branch as a 5.00 file. The top key is written as "HIVE\path" with path
 // spelled as given; kRegNotFound when the key does not exist.

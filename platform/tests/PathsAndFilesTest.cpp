@@ -119,3 +119,40 @@ TEST(MachineTest, MissingRootIsCreatedAndUnusableRootIsReported) {
 
 }  // namespace
 }  // namespace vrel
+
+namespace vrel {
+namespace {
+
+// A full disk refuses every kind of write on its drive with error 61, and
+// only there; reading and deleting still work, and freeing it ends the fault.
+TEST(FullDrive, RefusesWritesOnItsDriveOnly) {
+  test::ScratchMachine m;
+  Files& f = m.files();
+  ASSERT_TRUE(f.createFolder("D:\\data"));
+  ASSERT_TRUE(f.writeAll("D:\\data\\a.txt", "old"));
+  ASSERT_TRUE(f.writeAll("C:\\x.txt", "x"));
+  ASSERT_TRUE(m.machine().setDriveFull('d', true));
+  EXPECT_TRUE(m.machine().driveFull('D'));
+  const std::vector<std::pair<const char*, FileStatus>> writes = {
+      {"writeAll", f.writeAll("D:\\data\\a.txt", "new")},
+      {"append", f.append("D:\\data\\a.txt", "more")},
+      {"copyFile", f.copyFile("C:\\x.txt", "D:\\data\\b.txt", true)},
+      {"createFolder", f.createFolder("D:\\data\\sub")},
+  };
+  for (const auto& [what, st] : writes) {
+    EXPECT_EQ(st.number, 61) << what;
+    EXPECT_EQ(st.description, "Disk full") << what;
+  }
+  std::string text;
+  ASSERT_TRUE(f.readAll("D:\\data\\a.txt", text));
+  EXPECT_EQ(text, "old");
+  EXPECT_FALSE(f.exists("D:\\data\\a.txt.vrel-tmp"));
+  EXPECT_TRUE(f.writeAll("C:\\x.txt", "fine")) << "other drives still take writes";
+  EXPECT_TRUE(f.createFolder("D:\\data")) << "a folder that exists is no write";
+  EXPECT_TRUE(f.deleteFile("D:\\data\\a.txt", false));
+  ASSERT_TRUE(m.machine().setDriveFull('D', false));
+  EXPECT_TRUE(f.writeAll("D:\\data\\a.txt", "again"));
+}
+
+}  // namespace
+}  // namespace vrel

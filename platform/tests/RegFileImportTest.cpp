@@ -55,7 +55,7 @@ TEST_F(RegFileImportTest, ExportThenImportGivesTheSameBranch) {
   put(t, RegValue::binary("Blob", big));
   put(t, RegValue::binary("Nothing", {}, kRegNone));
   put(t, RegValue::binary("Odd type", {9}, 0xabcd));
-  put(t, RegValue::binary("Empty sz", {}, kRegSz));
+  put(t, RegValue::text("Empty sz", ""));
   put(t, RegValue::binary("Two strings", sz(std::string_view("a\r\nb\0c", 6)), kRegSz));
   put(t + "\\Sub Key\\\xc3\xa9t\xc3\xa9 ]x", RegValue::text("na\"me=\\", "\xe2\x82\xac\xf0\x9f\x98\x80"));
   ASSERT_EQ(reg.createKey(HKLM, t + "\\Empty"), kRegOk);
@@ -121,7 +121,7 @@ TEST_F(RegFileImportTest, Regedit4FileWithAnsiCharacters) {
   EXPECT_EQ(v.data, sz("%PATH%"));
 }
 
-TEST_F(RegFileImportTest, UnusableFilesChangeNothing) {
+TEST_F(RegFileImportTest, UnusableFilesChangeNothingAndCutOffFilesImportWhatTheyHeld) {
   put("Software\\Tremarc", RegValue::text("Keep", "me"));
   put("Software\\Tremarc\\Big", RegValue::binary("Blob", Bytes(200, 0x5a)));
   Bytes good;
@@ -132,14 +132,25 @@ TEST_F(RegFileImportTest, UnusableFilesChangeNothing) {
   Registry& treg = target.registry();
   ASSERT_EQ(treg.createKey(HKLM, "Software\\Tremarc"), kRegOk);
   const auto before = branchLines(treg, HKLM, "");
-  const Bytes truncatedEven(good.begin(), good.begin() + static_cast<long>(cut));
-  const Bytes truncatedOdd(good.begin(), good.end() - 1);
   const Bytes badHeader = utf16File("Windows Registry Editor Version 5.0\r\n[HKLM\\Software\\X]\r\n");
-  for (const Bytes* f : {&truncatedEven, &truncatedOdd, &badHeader}) {
-    EXPECT_FALSE(import(treg, *f));
-    EXPECT_FALSE(error.empty());
-    EXPECT_EQ(branchLines(treg, HKLM, ""), before);
-  }
+  EXPECT_FALSE(import(treg, badHeader));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(branchLines(treg, HKLM, ""), before);
+
+  // Cut inside the continued value: the bytes before the cut make the value.
+  const Bytes truncatedEven(good.begin(), good.begin() + static_cast<long>(cut));
+  std::string truncated;
+  ASSERT_TRUE(importRegFile(treg, truncatedEven, problems, error, &truncated)) << error;
+  EXPECT_NE(truncated.find("the file ends inside the value that starts on line"), std::string::npos) << truncated;
+  RegValue blob;
+  ASSERT_EQ(treg.getValue(HKLM, "Software\\Tremarc\\Big", "Blob", blob), kRegOk);
+  EXPECT_GT(blob.data.size(), 0u);
+  EXPECT_LT(blob.data.size(), 200u);
+  // Cut inside the last character: everything before it is there.
+  const Bytes truncatedOdd(good.begin(), good.end() - 1);
+  ASSERT_TRUE(importRegFile(treg, truncatedOdd, problems, error, &truncated)) << error;
+  EXPECT_NE(truncated.find("odd number of bytes"), std::string::npos) << truncated;
+  EXPECT_EQ(branchLines(treg, HKLM, "Software\\Tremarc"), branchLines(reg, HKLM, "Software\\Tremarc"));
 }
 
 TEST_F(RegFileImportTest, ARefusedBatchChangesNothing) {

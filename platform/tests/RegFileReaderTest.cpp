@@ -31,10 +31,10 @@ const KeyCase kKeyCases[] = {
      {"key HKLM\\A", "set HKLM\\A [a] 1: 31 00 00 00", "key HKLM\\B", "set HKLM\\B [b] 1: 32 00 00 00"},
      {}},
     {"SingleTrailingBackslashAccepted", "[HKEY_LOCAL_MACHINE\\Software\\A\\]\n", {"key HKLM\\Software\\A"}, {}},
-    {"EmptySegmentIsInvalidAndSoAreItsValues",
-     "[HKEY_LOCAL_MACHINE\\a\\\\b]\n\"v\"=\"x\"\n[HKLM\\a\\b\\\\]\n",
-     {},
-     {2, 3, 4}},
+    {"EmptyPartsInsideThePathArePassedOver",
+     "[HKEY_LOCAL_MACHINE\\a\\\\b]\n\"v\"=\"x\"\n[HKLM\\\\a\\\\\\b\\\\]\n[-HKLM\\a\\\\b]\n",
+     {"key HKLM\\a\\b", "set HKLM\\a\\b [v] 1: 78 00 00 00", "key HKLM\\a\\b", "delete HKLM\\a\\b"},
+     {}},
     {"UnknownRootAndItsValues", "[HKEY_CURRENT_USERS\\x]\n\"v\"=\"x\"\n[HKEY_DYN_DATA\\y]\n[Software\\z]\n", {}, {2, 3, 4, 5}},
     {"BlankAfterTheBracket", "[ HKEY_LOCAL_MACHINE\\x]\n[\tHKLM\\y]\n", {}, {2, 3}},
     {"NoClosingBracket", "[HKEY_LOCAL_MACHINE\\x\n\"v\"=\"x\"\n", {}, {2, 3}},
@@ -49,7 +49,7 @@ const KeyCase kKeyCases[] = {
     {"DeletionWithABlankIsInvalid", "[- HKEY_LOCAL_MACHINE\\a]\n[ -HKLM\\a]\n[-]\n", {}, {2, 3, 4}},
     {"ValueBeforeAnyKey", "\"a\"=\"b\"\n@=-\n[HKLM\\k]\n", {"key HKLM\\k"}, {2, 3}},
     {"InvalidKeyThenValidKey",
-     "[HKLM\\a\\\\b]\n\"v\"=\"x\"\n[HKLM\\c]\n\"w\"=dword:2\n",
+     "[HKXX\\a\\b]\n\"v\"=\"x\"\n[HKLM\\c]\n\"w\"=dword:2\n",
      {"key HKLM\\c", "set HKLM\\c [w] 4: 02 00 00 00"},
      {2, 3}},
 };
@@ -78,13 +78,19 @@ TEST(RegFileReader, KeyNamesUpTo255CharactersPerSegment) {
 
 TEST(RegFileReader, ProblemTextsNameTheCause) {
   const RegFileContent content = readOk(utf16File(
-      "Windows Registry Editor Version 5.00\r\n\"a\"=\"b\"\r\n[HKLM\\x\\\\y]\r\n\"v\"=\"w\"\r\nbogus line\r\n"));
+      "Windows Registry Editor Version 5.00\r\n\"a\"=\"b\"\r\n[HKXX\\x\\y]\r\n\"v\"=\"w\"\r\nbogus \x01line\xc3\xa9\r\n"));
   ASSERT_EQ(content.problems.size(), 4u);
   EXPECT_EQ(content.problems[0].message, "a value line before any key line; skipped");
   EXPECT_EQ(content.problems[1].message,
-            "the key \"HKLM\\x\\\\y\" has an unknown root key or an empty key name; skipped");
+            "the key \"HKXX\\x\\y\" has an unknown root key or an empty key name; skipped");
   EXPECT_EQ(content.problems[2].message, "a value under the invalid key line 3; skipped");
-  EXPECT_EQ(content.problems[3].message, "not a key, value or comment line: \"bogus line\"; skipped");
+  EXPECT_EQ(content.problems[3].message, "not a key, value or comment line: \"bogus \\x01line\\xE9\"; skipped");
+  // Long lines are quoted in part, so a message stays short.
+  const RegFileContent longLine =
+      readOk(ansiFile("REGEDIT4\r\n[HKLM\\a]\r\n" + std::string(100, 'z') + "\r\n"));
+  ASSERT_EQ(longLine.problems.size(), 1u);
+  EXPECT_EQ(longLine.problems[0].message,
+            "not a key, value or comment line: \"" + std::string(57, 'z') + "...\"; skipped");
 }
 
 TEST(RegFileReader, StringsFollowTheFileEncoding) {
@@ -128,6 +134,71 @@ TEST(RegFileReader, AnyLineBreakStyleAndNoFinalBreak) {
                                                             "set HKLM\\a [y] 3: 01 02",
                                                             "set HKLM\\a [z] 1: " + hexOf(sz("no break"))}));
   EXPECT_TRUE(content.problems.empty());
+  EXPECT_EQ(content.truncated, "");
+}
+
+// Files cut off at their end keep what was read up to the cut, as the
+// registry editor keeps it, and say where they were cut.
+struct CutOffCase {
+  const char* name;
+  Bytes file;
+  std::vector<std::string> ops;
+  const char* truncated;
+};
+
+const std::string kHead5 = "Windows Registry Editor Version 5.00\r\n[HKLM\\a]\r\n\"v\"=\"x\"\r\n";
+
+Bytes withBytes(Bytes file, std::initializer_list<std::uint8_t> tail) {
+  file.insert(file.end(), tail);
+  return file;
+}
+
+const CutOffCase kCutOff[] = {
+    {"OddUtf16Length", withBytes(utf16File(kHead5), {'x'}), {"key HKLM\\a", "set HKLM\\a [v] 1: 78 00 00 00"},
+     "the file ends in the middle of a UTF-16 character (it holds an odd number of bytes, 117): the file is cut off"},
+    {"HalfASurrogatePair", withBytes(utf16File(kHead5 + "\"w\"=\"y"), {0x3D, 0xD8}),
+     {"key HKLM\\a", "set HKLM\\a [v] 1: 78 00 00 00"},
+     "the file ends in the middle of a UTF-16 character (the first half of a surrogate pair): the file is cut off"},
+    {"InsideAContinuedHexValue", utf16File(kHead5 + "\"b\"=hex:01,02,\\\r\n  03,\\\r\n"),
+     {"key HKLM\\a", "set HKLM\\a [v] 1: 78 00 00 00", "set HKLM\\a [b] 3: 01 02 03"},
+     "the file ends inside the value that starts on line 4 (its last line ends with a backslash): the file is cut off"},
+    {"InsideAnAnsiHexStringValue", ansiFile("REGEDIT4\r\n[HKLM\\a]\r\n\"e\"=hex(2):41,\\"),
+     {"key HKLM\\a", "set HKLM\\a [e] 2: 41 00 00 00"},
+     "the file ends inside the value that starts on line 3 (its last line ends with a backslash): the file is cut off"},
+    {"InsideAStringWithoutLineBreak", utf16File(kHead5 + "\"s\"=\"half"),
+     {"key HKLM\\a", "set HKLM\\a [v] 1: 78 00 00 00"},
+     "the file ends inside line 4, which has no line break and is skipped: the file is cut off"},
+};
+
+void PrintTo(const CutOffCase& c, std::ostream* os) { *os << c.name; }
+
+class RegFileReaderCutOff : public ::testing::TestWithParam<CutOffCase> {};
+
+TEST_P(RegFileReaderCutOff, KeepsWhatWasReadAndSaysWhereItWasCut) {
+  const RegFileContent content = readOk(GetParam().file);
+  EXPECT_EQ(opTexts(content.ops), GetParam().ops);
+  EXPECT_EQ(content.truncated, GetParam().truncated);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RegFileReaderCutOff, ::testing::ValuesIn(kCutOff),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RegFileReader, ValueNamesUpTo16383Characters) {
+  const std::string ok(16383, 'v'), tooLong(16384, 'v');
+  const RegFileContent content = readOk(utf16File("Windows Registry Editor Version 5.00\r\n[HKLM\\a]\r\n\"" + ok +
+                                                  "\"=dword:1\r\n\"" + tooLong + "\"=dword:2\r\n"));
+  EXPECT_EQ(opTexts(content.ops), (std::vector<std::string>{"key HKLM\\a", "set HKLM\\a [" + ok + "] 4: 01 00 00 00"}));
+  EXPECT_EQ(problemLines(content.problems), std::vector<std::size_t>{4});
+}
+
+// The header decides how wide the characters of string-typed hex data are,
+// whatever the file's own encoding.
+TEST(RegFileReader, TheHeaderDecidesTheWidthOfHexStrings) {
+  const RegFileContent five =
+      readOk(ansiFile("Windows Registry Editor Version 5.00\r\n[HKLM\\a]\r\n\"e\"=hex(2):41,00,42,00,00,00\r\n"));
+  EXPECT_EQ(opTexts(five.ops), (std::vector<std::string>{"key HKLM\\a", "set HKLM\\a [e] 2: 41 00 42 00 00 00"}));
+  const RegFileContent four = readOk(utf16File("REGEDIT4\r\n[HKLM\\a]\r\n\"e\"=hex(2):41,42,00\r\n"));
+  EXPECT_EQ(opTexts(four.ops), (std::vector<std::string>{"key HKLM\\a", "set HKLM\\a [e] 2: 41 00 42 00 00 00"}));
 }
 
 struct BadFileCase {
@@ -148,12 +219,8 @@ const BadFileCase kBadFiles[] = {
      "without a byte-order mark"},
     {"Utf8ByteOrderMark", ansiFile("\xef\xbb\xbfWindows Registry Editor Version 5.00\r\n"), "UTF-8"},
     {"Utf16BigEndian", Bytes{0xFE, 0xFF, 0, 'W'}, "big-endian"},
-    {"OddUtf16Length", [] { Bytes b = utf16File("Windows Registry Editor Version 5.00\r\n[HKLM\\a]\r\n"); b.push_back('x'); return b; }(), "odd number of bytes"},
     {"UnpairedSurrogate", [] { Bytes b = utf16File("Windows Registry Editor Version 5.00\r\n[HKLM\\a]\r\n\"v\"=\"");
                                b.insert(b.end(), {0x00, 0xD8, '"', 0}); return b; }(), "line 3 holds an unpaired surrogate"},
-    {"TruncatedInsideAContinuedValue",
-     utf16File("Windows Registry Editor Version 5.00\r\n[HKLM\\a]\r\n\"ok\"=\"1\"\r\n\"b\"=hex:01,02,\\\r\n  03,\\\r\n"),
-     "the file ends inside the value that starts on line 4"},
 };
 
 void PrintTo(const BadFileCase& c, std::ostream* os) { *os << c.name; }

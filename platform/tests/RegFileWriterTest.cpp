@@ -68,7 +68,7 @@ TEST(RegFileWriter, EmptyKeyAndEmptyData) {
                                            RegValue::binary("e", {}, kRegDword), RegValue::binary("f", {}, kRegMultiSz),
                                            RegValue::binary("g", {}, 0xabcd)}}};
   EXPECT_EQ(textOf(exportOf(keys, "HKEY_LOCAL_MACHINE")),
-            "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n\"a\"=hex(0):\r\n\"b\"=hex(1):\r\n"
+            "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n\"a\"=hex(0):\r\n\"b\"=\"\"\r\n"
             "\"c\"=hex(2):\r\n\"d\"=hex:\r\n\"e\"=hex(4):\r\n\"f\"=hex(7):\r\n\"g\"=hex(abcd):\r\n\r\n");
 }
 
@@ -81,11 +81,12 @@ struct StringCase {
 const StringCase kStrings[] = {
     {"Plain", sz("C:\\Orvix \"x\""), "\"v\"=\"C:\\\\Orvix \\\"x\\\"\""},
     {"SurrogatePair", sz("\xf0\x9f\x98\x80"), "\"v\"=\"\xf0\x9f\x98\x80\""},
-    {"EmptyData", {}, "\"v\"=hex(1):"},
+    {"EmptyData", {}, "\"v\"=\"\""},
+    {"JustTheTerminator", sz(""), "\"v\"=\"\""},
     {"EmbeddedNul", {'a', 0, 0, 0, 'b', 0, 0, 0}, "\"v\"=hex(1):61,00,00,00,62,00,00,00"},
     {"NoTerminator", {'a', 0, 'b', 0}, "\"v\"=hex(1):61,00,62,00"},
     {"OddSize", {'a', 0, 0}, "\"v\"=hex(1):61,00,00"},
-    {"LineBreak", sz("a\r\nb"), "\"v\"=hex(1):61,00,0d,00,0a,00,62,00,00,00"},
+    {"LineBreaksEscaped", sz("a\r\nb\\n"), "\"v\"=\"a\\r\\nb\\\\n\""},
     {"UnpairedSurrogate", {0x00, 0xD8, 'a', 0, 0, 0}, "\"v\"=hex(1):00,d8,61,00,00,00"},
 };
 

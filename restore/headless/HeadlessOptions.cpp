@@ -1,5 +1,6 @@
 #include "restore/headless/HeadlessOptions.h"
 
+#include "platform/PrintableText.h"
 #include "platform/Text.h"
 #include "platform/WinPath.h"
 
@@ -19,6 +20,17 @@ std::string trim(std::string_view s) {
   while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
   while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
   return std::string(s.substr(b, e - b));
+}
+
+// A text of the answers file as an error message quotes it.
+std::string shown(std::string_view text) { return printableQuote(text, 60, '\''); }
+
+// Bytes FF FE or FE FF, or NULs between the characters: UTF-16 text, which
+// would read as rubbish line by line.
+bool looksUtf16(std::string_view text) {
+  if (text.size() >= 2 && ((text[0] == '\xFF' && text[1] == '\xFE') || (text[0] == '\xFE' && text[1] == '\xFF')))
+    return true;
+  return text.find('\0') != std::string_view::npos;
 }
 
 std::string unquoted(std::string value) {
@@ -67,7 +79,7 @@ bool parseAnswerRule(std::string_view rest, AnswerRule& rule, std::string& error
   if (after.empty() || after.front() != '=') return error = "expected '=' after the text fragment", false;
   const std::string value = trim(std::string_view(after).substr(1));
   if (!parseAnswer(value, rule.answer))
-    return error = "unknown answer '" + value + "' (yes, no, ok, cancel, retry, abort, ignore)", false;
+    return error = "unknown answer " + shown(value) + " (yes, no, ok, cancel, retry, abort, ignore)", false;
   rule.fragment = fragment;
   return true;
 }
@@ -75,7 +87,7 @@ bool parseAnswerRule(std::string_view rest, AnswerRule& rule, std::string& error
 bool parseSetting(const std::string& key, const std::string& value, HeadlessOptions& o, std::string& error) {
   auto flag = [&](std::optional<bool>& field) {
     bool v = false;
-    if (!parseYesNo(value, v)) return error = key + " must be yes or no, not '" + value + "'", false;
+    if (!parseYesNo(value, v)) return error = key + " must be yes or no, not " + shown(value), false;
     field = v;
     return true;
   };
@@ -93,7 +105,7 @@ bool parseSetting(const std::string& key, const std::string& value, HeadlessOpti
   if (iequals(key, "restore-certificates")) return flag(o.restoreCertificates);
   if (iequals(key, "check-for-update")) return flag(o.checkForUpdate);
   if (ifind(key, "domino-") == 0) return parseWizardSetting(key, value, o.wizard, error);
-  error = "unknown key '" + key + "'";
+  error = "unknown key " + shown(key);
   return false;
 }
 
@@ -133,6 +145,10 @@ void HeadlessOptions::overrideWith(const HeadlessOptions& over) {
 }
 
 bool parseAnswerText(std::string_view text, HeadlessOptions& options, std::string& error) {
+  if (looksUtf16(text)) {
+    error = "the answer file is UTF-16 text; save it as ANSI or UTF-8 text";
+    return false;
+  }
   std::size_t start = 0;
   for (int number = 1; start <= text.size(); ++number) {
     std::size_t end = text.find('\n', start);

@@ -1,5 +1,6 @@
 #include "restore/headless/HeadlessWizard.h"
 
+#include "platform/PrintableText.h"
 #include "platform/Text.h"
 #include "restore/domino/SearchDialogs.h"
 #include "restore/domino/frmDomino1.h"
@@ -31,7 +32,7 @@ bool parseWizardSetting(const std::string& key, const std::string& value, Wizard
   const auto choice = [&](std::optional<bool>& field, const char* no, const char* yes) {
     if (iequals(value, no)) return field = false, true;
     if (iequals(value, yes)) return field = true, true;
-    return error = key + " must be " + no + " or " + yes + ", not '" + value + "'", false;
+    return error = key + " must be " + no + " or " + yes + ", not " + printableQuote(value, 60, '\''), false;
   };
   if (iequals(key, "domino-delete") || iequals(key, "domino-keep")) {
     if (value.empty()) return error = key + " needs an alias", false;
@@ -45,7 +46,7 @@ bool parseWizardSetting(const std::string& key, const std::string& value, Wizard
   if (iequals(key, "domino-user-input")) return choice(a.userInputHangUp, "ignore", "hang-up");
   if (iequals(key, "domino-export")) return text(a.exportFile);
   if (iequals(key, "domino-export-password")) return text(a.exportPassword);
-  error = "unknown key '" + key + "'";
+  error = "unknown key " + printableQuote(key, 60, '\'');
   return false;
 }
 

@@ -21,6 +21,13 @@ bool bRegFileUsable(const Files& files, const std::string& path, std::string& re
   }
   RegFileContent content;
   if (!RegFileReader().read(Bytes(text.begin(), text.end()), content, reason)) return false;
+  // The registry editor would import the part before the cut; a registry
+  // half restored from a damaged file is worse than one left as it is, and
+  // the error line tells the administrator.
+  if (!content.truncated.empty()) {
+    reason = content.truncated;
+    return false;
+  }
   if (content.ops.empty()) {
     reason = "the file holds no registry keys";
     return false;

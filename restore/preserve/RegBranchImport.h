@@ -13,8 +13,9 @@ namespace vrel::restore {
 
 class modCallExternalApp;
 
-// True when the file (a Windows path) exists, reads as a registry file and
-// asks for at least one change; false with the reason otherwise.
+// True when the file (a Windows path) exists, reads as a registry file that
+// is not cut off, and asks for at least one change; false with the reason
+// otherwise.
 bool bRegFileUsable(const Files& files, const std::string& path, std::string& reason);
 
 // "regedit /s " + the path between double quotes.

@@ -91,6 +91,12 @@ bool RunLog::stillWritable() {
     m_fd = -1;
     return reopen();
   }
+  if (m_files.paths().driveIsFull(m_path)) {
+    ::close(m_fd);
+    m_fd = -1;
+    m_lastError = "cannot write to " + m_path + ": Disk full";
+    return false;
+  }
   struct stat folder{};
   const bool folderReadOnly = ::stat(m_hostFolder.c_str(), &folder) == 0 && (folder.st_mode & S_IWUSR) == 0;
   if ((st.st_mode & S_IWUSR) == 0 || folderReadOnly) {
@@ -114,13 +120,17 @@ void RunLog::WriteToLog(const std::string& text) {
     entry += utf8ToAnsi(text);
     entry += "\r\n";
     // Each entry is one write to the kernel: a run that dies leaves its log
-    // complete up to its last entry.
+    // complete up to its last entry. A write the disk cuts short (it is
+    // full) is taken back, so no half entry stays behind.
+    struct stat before{};
+    const bool sized = ::fstat(m_fd, &before) == 0;
     std::size_t off = 0;
     while (off < entry.size()) {
       const ssize_t n = ::write(m_fd, entry.data() + off, entry.size() - off);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         m_lastError = "cannot write to " + m_path + ": " + std::strerror(errno);
+        if (off > 0 && sized && ::ftruncate(m_fd, before.st_size) != 0) m_lastError += " (a part of the entry stays)";
         ::close(m_fd);
         m_fd = -1;
         break;

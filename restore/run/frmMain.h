@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vrel::restore {
 
@@ -59,6 +60,12 @@ struct RunValues {
   std::string oldSystemId;
   std::string oldServerName;
   std::string defaultLocationName;
+  // The databases saved before the database restore (their images are in the
+  // program's folder), those the restore replaced, and those whose image an
+  // abort could not put back and keeps.
+  std::vector<std::string> savedDatabases;
+  std::vector<std::string> replacedDatabases;
+  std::vector<std::string> keptImages;
 };
 
 class frmMain : public FormModel {
@@ -177,6 +184,11 @@ class frmMain : public FormModel {
   void runPhases();
   void restoreDatabasesUnderTrap();
   [[noreturn]] void abortRestore();
+  // The databases as they were before the run (frmMainDatabaseRollback.cpp).
+  std::string preRestoreImagePath(const std::string& database) const;
+  void savePreRestoreDatabases();
+  void putBackDatabases();
+  void deletePreRestoreImages();
   void showClosingMessages();
   void deleteLeftOverRegFiles();
 

@@ -1,6 +1,6 @@
 // The database restore trap of the run (retry or abort) and the abort path,
-// which puts the new machine's own registry tree back and ends the program
-// without restarting the server.
+// which puts the new machine's own registry tree and databases back and ends
+// the program without restarting the server.
 #include "platform/registry/RegFileReader.h"
 #include "restore/run/frmMain.h"
 #include "restore/run/frmMainTraps.h"
@@ -20,7 +20,9 @@ constexpr const char* kTremarcTree = "SOFTWARE\\Tremarc";
 bool isWholeTreeExport(const Bytes& file) {
   RegFileContent content;
   std::string error;
-  if (!RegFileReader().read(file, content, error) || !content.problems.empty() || content.ops.empty()) return false;
+  if (!RegFileReader().read(file, content, error) || !content.problems.empty() || !content.truncated.empty() ||
+      content.ops.empty())
+    return false;
   const RegOp& first = content.ops.front();
   return first.kind == RegOp::CreateKey && first.hive == Hive::LocalMachine && iequals(first.path, kTremarcTree);
 }
@@ -62,6 +64,7 @@ void frmMain::abortRestore() {
     const long pid = p.external.Shell("regedit /s \"" + exportFile + "\"", 1);
     p.external.WaitForProcess(pid, modCallExternalApp::kInfinite);
   });
+  trapGeneral([&] { putBackDatabases(); });
   trapGeneral([&] { p.MsgBox(p.str(kAborted)); });
   ExitProgram(ProgramEnd::Aborted);
 }

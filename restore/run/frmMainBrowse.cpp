@@ -6,6 +6,7 @@
 #include "restore/aliases/Exchange2007.h"
 #include "restore/preserve/PreRestoreChecks.h"
 #include "restore/run/FolderOptions.h"
+#include "restore/run/InterruptedRun.h"
 #include "restore/run/frmMain.h"
 
 namespace vrel::restore {
@@ -23,6 +24,17 @@ constexpr int kBadAliasMapFile = 79;  // "That file is not formatted correctly f
 bool voiceConnectorOnly(Program& program) {
   const LocalVersionInfo& v = program.module1.localVersionInfo;
   return v.bIVCInstall && v.Major == 0;
+}
+
+// A run log in the folder from a run that never finished: the operator is
+// told how far it got and what to do before running again.
+void warnOfInterruptedRun(Program& program, const std::string& folder) {
+  std::string text;
+  if (!program.files.fileExists(folder + "DisasterRecoveryRestore.log") ||
+      !program.files.readAll(folder + "DisasterRecoveryRestore.log", text))
+    return;
+  if (const auto earlier = findInterruptedRun(text))
+    program.MsgBox(interruptedRunMessage(*earlier), MsgBoxStyle::OKOnly, MsgIcon::Exclamation);
 }
 
 }  // namespace
@@ -45,6 +57,8 @@ void frmMain::cmdBrowse_Click() {
     touch();
     return;
   }
+  // Before the checks of the machine, which an earlier run may have changed.
+  warnOfInterruptedRun(p, folder);
 
   if (p.commandLineHas("JustRestoreDB")) {
     // Asked again, and acted on, when the restore starts.

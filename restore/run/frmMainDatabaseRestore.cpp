@@ -6,13 +6,18 @@
 #include "platform/data/DatabaseRestore.h"
 #include "restore/run/frmMain.h"
 
+#include <algorithm>
+
 namespace vrel::restore {
 
 namespace {
 
-void restoreOrRaise(Machine& machine, const char* database, const std::string& imagePath) {
+// A database the restore replaced is noted, so the abort path can put it back.
+void restoreOrRaise(Machine& machine, const char* database, const std::string& imagePath, RunValues& run) {
   const data::DatabaseImageStatus st = data::restoreDatabase(machine, database, imagePath);
   if (!st) throw VbError(st.number, st.description);
+  auto& replaced = run.replacedDatabases;
+  if (std::find(replaced.begin(), replaced.end(), database) == replaced.end()) replaced.emplace_back(database);
 }
 
 }  // namespace
@@ -26,7 +31,7 @@ void frmMain::restoreOrvixDB() {
   const std::string folder = targetPath();
   tick("chkRestoringOrvixDB");
   m_program.log.WriteToLog("    Restoring OrvixDB database from backed up copy.  Path=" + folder + "OrvixDBbackup.SQL");
-  restoreOrRaise(m_program.machine, "OrvixDB", folder + "OrvixDBBackUp.sql");
+  restoreOrRaise(m_program.machine, "OrvixDB", folder + "OrvixDBBackUp.sql", run);
 }
 
 void frmMain::restoreReportDB() {
@@ -37,7 +42,7 @@ void frmMain::restoreReportDB() {
   } else if (m_program.files.fileExists(folder + "ReportDBBackup.sql")) {
     tick("chkRestoringReportDB");
     log.WriteToLog("    Restoring ReportDB database from backed up copy.  Path=" + folder + "ReportDBbackup.SQL");
-    restoreOrRaise(m_program.machine, "ReportDB", folder + "ReportDBBackUp.sql");
+    restoreOrRaise(m_program.machine, "ReportDB", folder + "ReportDBBackUp.sql", run);
   } else {
     log.WriteToLog("    no ReportDB backup found in target directory, skipping restore attempt.");
   }

@@ -95,7 +95,9 @@ void frmMain::runPhases() {
   });
   trapGeneral([&] { modCallExternalApp::PauseSeconds(3); });
 
-  // 10: the databases, under the database restore trap.
+  // 10: the databases, under the database restore trap, saved first so an
+  // abort can put them back.
+  trapGeneral([&] { savePreRestoreDatabases(); });
   restoreDatabasesUnderTrap();
 
   // 12
@@ -123,6 +125,7 @@ void frmMain::runPhases() {
 
   // 18: the run is over.
   trapGeneral([&] { tick("chkRestoreComplete"); });
+  trapGeneral([&] { deletePreRestoreImages(); });
   trapGeneral([&] { log.WriteToLog("Finished disaster reocovery restore at: " + RunLog::dateTimeText()); });
   log.CloseLogFile();
   trapGeneral([&] { p.ui.setHourglass(false); });

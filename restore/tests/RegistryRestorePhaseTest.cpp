@@ -323,7 +323,29 @@ TEST_F(RegistryRestorePhaseTest, RulerMissingOnTheNewMachineKeepsTheBackupsRuler
   EXPECT_EQ(text("Software\\Tremarc\\Ruler\\1.0", "RulesFile"), "D:\\OldOrvix\\Support\\Routing.rul");
 }
 
-TEST_F(RegistryRestorePhaseTest, DamagedBackupRegistryIsReportedAndThePhaseGoesOn) {
+// Damaged "OrvixReg.reg" files the reader can tell apart: each is left
+// unimported with one error line that quotes the damage printably, and the
+// phase runs on with the new machine's values.
+struct DamagedRegCase {
+  const char* name;
+  std::string file;
+  std::string reason;
+};
+void PrintTo(const DamagedRegCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+std::string utf16Reg(std::string_view utf8) {
+  const Bytes w = utf8ToUtf16le(utf8, false);
+  return "\xFF\xFE" + std::string(w.begin(), w.end());
+}
+
+const std::string kDamagedHead = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tremarc\\X]\r\n";
+
+class DamagedBackupRegistry : public RegistryRestorePhaseTest,
+                              public ::testing::WithParamInterface<DamagedRegCase> {};
+
+TEST_P(DamagedBackupRegistry, IsReportedAsAnErrorAndThePhaseGoesOn) {
   // Neither the backup nor the new machine carries the setup values: the
   // reads give empty text and 0.
   prepare({.onNew = [](Registry& r) {
@@ -332,14 +354,11 @@ TEST_F(RegistryRestorePhaseTest, DamagedBackupRegistryIsReportedAndThePhaseGoesO
       r.deleteValue(Hive::LocalMachine, kSetup, v);
   }});
   const std::string orvixReg = m_backup->folder() + "OrvixReg.reg";
-  ASSERT_TRUE(m_new.files().writeAll(orvixReg,
-                                     "Windows Registry Editor Version 5.00\r\n\r\n"
-                                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tremarc\\X]\r\n\"B\"=hex:01,\\\r\n"));
+  ASSERT_TRUE(m_new.files().writeAll(orvixReg, GetParam().file));
   runPhase();
-  EXPECT_TRUE(logged("(error) could not import " + orvixReg +
-                     ": the file ends inside the value that starts on line 4 (its last line ends with a "
-                     "backslash): the file is truncated"))
+  EXPECT_TRUE(logged("(error) could not import " + orvixReg + ": " + GetParam().reason))
       << ::testing::PrintToString(m_lines);
+  EXPECT_FALSE(reg().keyExists(Hive::LocalMachine, "SOFTWARE\\Tremarc\\X")) << "nothing of the file is imported";
   EXPECT_TRUE(logged("    Old Orvix Install path=C:\\Orvix\\")) << "the registry still holds the new machine's";
   EXPECT_TRUE(logged("   Old switch file name ="));
   EXPECT_TRUE(logged("    Old location type=0"));
@@ -347,6 +366,23 @@ TEST_F(RegistryRestorePhaseTest, DamagedBackupRegistryIsReportedAndThePhaseGoesO
   EXPECT_EQ(text(kRootKey, "Root Path"), "C:\\Orvix\\");
   EXPECT_EQ(m_new.program().log.errorCount(), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedBackupRegistry,
+    ::testing::Values(
+        DamagedRegCase{"EndsInsideAContinuedValue", kDamagedHead + "\"B\"=hex:01,\\\r\n",
+                       "the file ends inside the value that starts on line 4 (its last line ends with a "
+                       "backslash): the file is cut off"},
+        DamagedRegCase{"CutAtAnEvenOffsetInsideAString", utf16Reg(kDamagedHead + "\"A\"=\"1\"\r\n\"Name\"=\"Orv"),
+                       "the file ends inside line 5, which has no line break and is skipped: the file is cut off"},
+        DamagedRegCase{"CutInsideACharacter", utf16Reg(kDamagedHead + "\"A\"=\"1\"\r\n") + "\x22",
+                       "the file ends in the middle of a UTF-16 character (it holds an odd number of bytes, 183): "
+                       "the file is cut off"},
+        DamagedRegCase{"NotARegistryFileAtAll", std::string("PK\x03\x04\x14\0\x08\0\r\nrest", 14),
+                       "not a registry file: its first line \"PK\\x03\\x04\\x14\\x00\\x08\\x00\" is not "
+                       "\"Windows Registry Editor Version 5.00\" or \"REGEDIT4\" (it looks like UTF-16 text without a "
+                       "byte-order mark)"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RegistryRestorePhaseTest, AnErrorIsTrappedAndTheNextStepRuns) {
   prepare({});

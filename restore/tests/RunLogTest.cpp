@@ -103,6 +103,21 @@ TEST_F(RunLogTest, UnwritableFolderIsReportedNotThrown) {
   EXPECT_EQ(log.errorCount(), 1);
 }
 
+TEST_F(RunLogTest, AFullDiskTakesNoEntriesAndTheLogStaysWhole) {
+  ASSERT_TRUE(log.OpenLogFile(kPath, false));
+  log.WriteToLog("before");
+  ASSERT_TRUE(m.machine().setDriveFull('D', true));
+  log.WriteToLog("(error) lost while the disk is full");
+  EXPECT_EQ(log.lastError(), std::string("cannot write to ") + kPath + ": Disk full");
+  EXPECT_EQ(log.errorCount(), 1) << "still counted for the closing box";
+  ASSERT_TRUE(m.machine().setDriveFull('D', false));
+  log.WriteToLog("after");
+  const std::vector<std::string> all = lines();
+  ASSERT_EQ(all.size(), 11u);
+  EXPECT_TRUE(all[9].ends_with(": before"));
+  EXPECT_TRUE(all[10].ends_with(": after"));
+}
+
 TEST_F(RunLogTest, CountsPastSixteenBitsDoNotBreakTheWriter) {
   ASSERT_TRUE(log.OpenLogFile(kPath, false));
   log.CloseLogFile();  // count without touching the disk

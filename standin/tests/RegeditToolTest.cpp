@@ -103,7 +103,7 @@ TEST_F(RegeditToolTest, SwitchesIgnoreCase) {
   writeFile("C:\\a.reg", "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\A]\r\n\"v\"=\"1\"\r\n");
   EXPECT_EQ(runRegedit({"/S", "C:\\a.reg"}).exitCode, 0);
   EXPECT_EQ(text("Software\\A", "v"), "1");
-  const ToolRun run = runRegedit({"/E", "C:\\out.reg", "hklm\\software\\a"});
+  const ToolRun run = runRegedit({"/E", "C:\\out.reg", "hkey_local_machine\\software\\a"});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(readFile("C:\\out.reg").find(utf16Text("[HKEY_LOCAL_MACHINE\\software\\a]").substr(2)), std::string::npos);
 }
@@ -146,6 +146,29 @@ TEST_F(RegeditToolTest, ExportOfAMissingKeyWritesNoFile) {
             "regedit: Unable to open the registry key 'HKEY_LOCAL_MACHINE\\Software\\Tremarc\\QXCA': the key does not "
             "exist; nothing exported\n");
   EXPECT_FALSE(m.files().exists("C:\\q.reg"));
+}
+
+TEST_F(RegeditToolTest, ExportRefusesAnAbbreviatedRoot) {
+  ASSERT_EQ(m.registry().createKey(HKLM, "Software\\Tremarc"), kRegOk);
+  for (const char* key : {"HKLM\\Software\\Tremarc", "hklm", "HKU\\.DEFAULT"}) {
+    const ToolRun run = runRegedit({"/e", "C:\\abbr.reg", key});
+    EXPECT_EQ(run.exitCode, 1) << key;
+    EXPECT_EQ(run.err, std::string("regedit: Invalid key name: ") + key + "\n");
+    EXPECT_FALSE(m.files().exists("C:\\abbr.reg")) << key;
+  }
+  EXPECT_EQ(runRegedit({"/e", "C:\\full.reg", "hkey_local_machine\\Software\\Tremarc"}).exitCode, 0);
+}
+
+TEST_F(RegeditToolTest, ACutOffFileIsImportedUpToTheCutAndSaysSo) {
+  writeFile("C:\\cut.reg", "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\Software\\Cut]\r\n\"a\"=\"1\"\r\n\"b\"=hex:01,\\");
+  const ToolRun run = runRegedit({"/s", "C:\\cut.reg"});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.err,
+            "regedit: C:\\cut.reg: the file ends inside the value that starts on line 4 (its last line ends with a "
+            "backslash): the file is cut off; what it held up to there was imported\n");
+  RegValue b;
+  ASSERT_EQ(m.registry().getValue(HKLM, "Software\\Cut", "b", b), kRegOk);
+  EXPECT_EQ(b.data, (Bytes{0x01}));
 }
 
 TEST_F(RegeditToolTest, ExportOfEverythingThenImportElsewhere) {

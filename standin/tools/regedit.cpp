@@ -67,10 +67,12 @@ bool importOne(Machine& machine, const Files& files, const std::string& file) {
   const Bytes bytes(text.begin(), text.end());
   std::vector<RegFileProblem> problems;
   std::string error;
-  const bool ok = importRegFile(machine.registry(), bytes, problems, error);
+  std::string truncated;
+  const bool ok = importRegFile(machine.registry(), bytes, problems, error, &truncated);
   for (const RegFileProblem& p : problems)
     complain(file + ", line " + std::to_string(p.line) + ": " + p.message);
   if (!ok) complain("Cannot import " + file + ": " + error);
+  else if (!truncated.empty()) complain(file + ": " + truncated + "; what it held up to there was imported");
   return ok;
 }
 
@@ -78,8 +80,10 @@ bool exportTo(Machine& machine, const Files& files, const std::string& file, con
   Bytes out;
   RegStatus st = kRegOk;
   if (key) {
+    // Only the full root names are taken here (HKLM is refused), as the
+    // registry editor takes them.
     const auto kp = parseKeyPath(*key);
-    if (!kp) {
+    if (!kp || !iequals(key->substr(0, key->find('\\')), hiveName(kp->hive))) {
       complain("Invalid key name: " + *key);
       return false;
     }

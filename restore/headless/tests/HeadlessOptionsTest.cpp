@@ -84,8 +84,22 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{"UnknownAnswer", "answer \"x\" = maybe",
                    "line 1: unknown answer 'maybe' (yes, no, ok, cancel, retry, abort, ignore)", nullptr},
         AnswerCase{"NoEqualsAfterFragment", "answer \"x\" yes", "line 1: expected '=' after the text fragment",
-                   nullptr}),
+                   nullptr},
+        AnswerCase{"Utf16WithByteOrderMark", "\xFF\xFE" "b", "the answer file is UTF-16 text; save it as ANSI or UTF-8 text",
+                   nullptr},
+        AnswerCase{"DamagedValueIsQuotedPrintably", "messages = \x01\xE9yes\x1B[2J",
+                   "line 1: messages must be yes or no, not '\\x01\\xE9yes\\x1B[2J'", nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(AnswerFileText, Utf16WithoutAByteOrderMarkAndLongTextsAreNamedPlainly) {
+  HeadlessOptions o;
+  std::string error;
+  const std::string wide("b\0a\0c\0k\0u\0p\0", 12);
+  EXPECT_FALSE(restore::parseAnswerText(wide, o, error));
+  EXPECT_EQ(error, "the answer file is UTF-16 text; save it as ANSI or UTF-8 text");
+  EXPECT_FALSE(restore::parseAnswerText(std::string(100, 'k') + " = 1", o, error));
+  EXPECT_EQ(error, "line 1: unknown key '" + std::string(60, 'k') + "...'");
+}
 
 struct ArgsCase {
   const char* name;
