@@ -31,7 +31,7 @@ TEST_F(MissingMachineTest, EveryProgramButTheMachineMakersRefusesIt) {
       {"standin", "machine get ComputerName"},
       {"standin", "populate --subscribers 1"},
       {"standin", "service list"},
-      {"regedit", "/e /tmp/x.reg"},
+      {"regedit", "/e 'C:\\x.reg'"},
       {"net", "start TmCsMgr"},
       {"kill", "-F tm*"},
       {"bcp", "OrvixDB..Subscriber out x -n -T"},

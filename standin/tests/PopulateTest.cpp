@@ -233,10 +233,18 @@ TEST(PopulatePlan, LargeSitesKeepUniqueNumbersAndCappedFiles) {
     std::set<std::string> extensions, aliases, streams;
     std::size_t streamless = 0;
     for (const standin::PlannedRow& r : plan.orvixRows)
-      for (const auto& [name, value] : r.row) {
-        if (name == "DTMFAccessID" && !value.isNull()) EXPECT_TRUE(extensions.insert(value.toString()).second) << value.toString();
-        if (name == "Alias" && std::string(r.table) == "Subscriber") EXPECT_TRUE(aliases.insert(value.toString()).second);
-        if (name == "StreamPath") value.isNull() ? ++streamless : static_cast<void>(streams.insert(value.toString()));
+      for (const auto& [column, value] : r.row) {
+        const std::string_view name(column);
+        if (name == "DTMFAccessID" && !value.isNull()) {
+          EXPECT_TRUE(extensions.insert(value.toString()).second) << value.toString();
+        }
+        if (name == "Alias" && std::string_view(r.table) == "Subscriber") {
+          EXPECT_TRUE(aliases.insert(value.toString()).second);
+        }
+        if (name == "StreamPath") {
+          if (value.isNull()) ++streamless;
+          else streams.insert(value.toString());
+        }
       }
     std::size_t mailboxes = 0;
     for (const std::string& f : plan.folders) mailboxes += f.rfind("C:\\MailStore\\", 0) == 0;
