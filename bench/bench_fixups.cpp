@@ -9,6 +9,7 @@
 // The old server is provisioned, populated and backed up, the new one
 // provisioned, and the restore program's core runs the two phases after the
 // database restore, as the run does; fixed waits are scaled to zero.
+#include "bench/RowWalk.h"
 #include "platform/Machine.h"
 #include "platform/data/DatabaseRestore.h"
 #include "platform/data/SqlInstance.h"
@@ -18,8 +19,6 @@
 #include "standin/server/Populate.h"
 #include "standin/server/Provision.h"
 #include "standin/server/ServerProcedures.h"
-
-#include <sqlite3.h>
 
 #include <chrono>
 #include <cstdio>
@@ -57,39 +56,6 @@ void provision(Machine& m, const char* computer, const char* root) {
   standin::ProvisionResult r;
   std::string error;
   if (!standin::provisionServer(m, o, r, error)) fail(error);
-}
-
-// Reads every row of the tables the fix-ups rewrite and writes the same
-// columns back by rowid, one transaction a table.
-double plainWalk(const std::string& databaseFile) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open(databaseFile.c_str(), &db) != SQLITE_OK) fail("cannot open " + databaseFile);
-  const char* tables[][2] = {{"Location", "HomeServer"},          {"SubscriberTemplate", "PwNT"},
-                             {"Servers", "Alias"},                {"MailboxStore", "Alias"},
-                             {"Subscriber", "StreamPath"},        {"CallHandler", "StreamPath"},
-                             {"MessagingRule", "StreamPath"},     {"DistributionList", "StreamPath"},
-                             {"NameLookupHandler", "StreamPath"}};
-  const auto start = Clock::now();
-  for (const auto& [table, column] : tables) {
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* read = nullptr;
-    sqlite3_stmt* write = nullptr;
-    sqlite3_prepare_v2(db, (std::string("SELECT rowid, ") + column + " FROM " + table).c_str(), -1, &read, nullptr);
-    sqlite3_prepare_v2(db, (std::string("UPDATE ") + table + " SET " + column + " = ? WHERE rowid = ?").c_str(), -1,
-                       &write, nullptr);
-    while (sqlite3_step(read) == SQLITE_ROW) {
-      sqlite3_bind_value(write, 1, sqlite3_column_value(read, 1));
-      sqlite3_bind_int64(write, 2, sqlite3_column_int64(read, 0));
-      sqlite3_step(write);
-      sqlite3_reset(write);
-    }
-    sqlite3_finalize(read);
-    sqlite3_finalize(write);
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-  }
-  const double seconds = secondsSince(start);
-  sqlite3_close(db);
-  return seconds;
 }
 
 void report(const char* phase, double seconds, double floor) {
@@ -177,7 +143,7 @@ int main(int argc, char** argv) {
   const double files = secondsSince(start);
   p.log.CloseLogFile();
 
-  const double walk = plainWalk(data::SqlInstance(*fresh).databaseFile("OrvixDB"));
+  const double walk = bench::plainWalk(data::SqlInstance(*fresh).databaseFile("OrvixDB"));
   const std::string backup = base + "/new/drive_f/Backup";
   start = Clock::now();
   const std::string copy = "mkdir -p '" + base + "/floor' && cp -a '" + backup + "/Stream Files' '" + backup +

@@ -112,7 +112,12 @@ void frmMain::Progress(std::int32_t current, std::int32_t total) {
   }
   lblCount = std::to_string(total);
   lblCurrentItem = std::to_string(current);
-  m_face.refresh(*this);
+  // The first, the last and otherwise about 20 a second are shown.
+  const auto now = std::chrono::steady_clock::now();
+  if (current <= 1 || current >= total || now - m_lastShown >= std::chrono::milliseconds(50)) {
+    m_lastShown = now;
+    m_face.refresh(*this);
+  }
   if (total > 0 && current == total) sleepScaledMs(100);
 }
 

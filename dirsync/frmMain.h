@@ -7,6 +7,7 @@
 
 #include "standin/server/DirectoryComponents.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -76,6 +77,10 @@ class frmMain : public standin::DbSyncEvents {
   std::string m_errorFile;
   bool m_finished = false;
   bool m_inSync = false;
+  // When the window last showed the progress: a synchronisation reports
+  // every subscriber, and repainting for each of 100,000 costs more than
+  // the synchronisation itself.
+  std::chrono::steady_clock::time_point m_lastShown{};
 };
 
 }  // namespace vrel::dirsync

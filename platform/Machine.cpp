@@ -26,6 +26,10 @@ CREATE TABLE IF NOT EXISTS machine_values(
   value TEXT NOT NULL);
 )sql";
 
+// Raised whenever the store's schema statements change, so that machines
+// made before run them again.
+constexpr const char* kStoreSchemaGeneration = "1";
+
 // The Windows tools every machine carries in its system folder.
 constexpr const char* kSystemTools[] = {"net", "kill", "regedit", "regsvr32", "bcp", "notepad", "cmd"};
 
@@ -35,10 +39,23 @@ constexpr const char* kDefaultUserSid = "S-1-5-21-1004336348-1177238915-68200333
 
 Machine::~Machine() = default;
 
+// A mistyped VREL_MACHINE must not silently make an empty machine: only the
+// commands that make machines open a missing folder (with open()).
 std::unique_ptr<Machine> Machine::fromEnvironment(std::string& error) {
   const char* root = std::getenv("VREL_MACHINE");
   if (!root || !*root) {
     error = "VREL_MACHINE is not set: it must name the machine's folder";
+    return nullptr;
+  }
+  std::error_code ec;
+  const fs::file_status st = fs::status(root, ec);
+  if (!fs::exists(st)) {
+    error = std::string("VREL_MACHINE names ") + root +
+            ", which does not exist: no machine there (\"standin provision\" or \"standin init\" makes one)";
+    return nullptr;
+  }
+  if (!fs::is_directory(st)) {
+    error = std::string("VREL_MACHINE names ") + root + ", which is not a folder";
     return nullptr;
   }
   return open(root, error);
@@ -73,9 +90,15 @@ bool Machine::init(std::string& error) {
     return false;
   }
   const bool fresh = value("Created").empty();
-  if (!m_store.exec(kMachineSchema, &error) || !SqliteRegistry::createSchema(m_store, error)) {
-    error = "cannot prepare the machine store: " + error;
-    return false;
+  // Every program opens the machine, dozens of them in one restore: the
+  // schema statements (and their write lock) only run on a store that does
+  // not carry this generation of them yet.
+  if (value("StoreSchema") != kStoreSchemaGeneration) {
+    if (!m_store.exec(kMachineSchema, &error) || !SqliteRegistry::createSchema(m_store, error) ||
+        !setValue("StoreSchema", kStoreSchemaGeneration)) {
+      error = "cannot prepare the machine store: " + (error.empty() ? m_store.lastError() : error);
+      return false;
+    }
   }
   m_registry = std::make_unique<SqliteRegistry>(m_store, value("UserSid", kDefaultUserSid));
   if (fresh) {

@@ -17,7 +17,7 @@ class Machine {
   // Opens the machine at root, creating an empty one when the folder does not
   // exist yet. On failure returns null and fills error.
   static std::unique_ptr<Machine> open(const std::string& root, std::string& error);
-  // The machine named by VREL_MACHINE.
+  // The machine named by VREL_MACHINE, which must be an existing folder.
   static std::unique_ptr<Machine> fromEnvironment(std::string& error);
   // The machine of this process (of the code that calls it: a shared library
   // has its own), opened on first use from VREL_MACHINE and opened again when

@@ -67,7 +67,7 @@ WaitResult Processes::wait(long pid, std::uint32_t timeoutMs, std::string* error
   if (host::reapIfEnded(pid)) return WaitResult::Ended;
 
   std::optional<Clock::time_point> deadline;
-  if (timeoutMs != kWaitInfinite) deadline = Clock::now() + std::chrono::milliseconds(scaledMs(timeoutMs));
+  if (timeoutMs != kWaitInfinite) deadline = Clock::now() + std::chrono::milliseconds(scaledTimeoutMs(timeoutMs));
 
   const int fd = host::pidfdOpen(pid);
   if (fd >= 0) {

@@ -193,7 +193,7 @@ ServiceStatus Services::begin(std::string_view nameOrDisplayName, bool starting,
     return {kServiceNotStarted, "The " + displayOf(svc) + " service is not started."};
 
   const double hang = starting ? svc.hangOnStartSeconds : svc.hangOnStopSeconds;
-  const auto hangReal = static_cast<std::int64_t>(scaledMs(static_cast<std::uint64_t>(toMs(hang))));
+  const auto hangReal = static_cast<std::int64_t>(scaledTimeoutMs(static_cast<std::uint64_t>(toMs(hang))));
   if (hangReal > 0) {
     svc.state = starting ? ServiceState::StartPending : ServiceState::StopPending;
     svc.pendingUntilMs = nowMs() + hangReal;
@@ -210,7 +210,7 @@ ServiceStatus Services::begin(std::string_view nameOrDisplayName, bool starting,
 ServiceStatus Services::finish(ServiceInfo& svc, bool starting, const std::function<void()>& tick) {
   const std::string name = svc.name;
   const ServiceState target = starting ? ServiceState::Running : ServiceState::Stopped;
-  const auto slice = static_cast<std::int64_t>(scaledMs(1000));
+  const auto slice = static_cast<std::int64_t>(scaledTimeoutMs(1000));
   for (;;) {
     const auto now = find(name);
     if (!now) return {kServiceNameInvalid, "The service name is invalid."};

@@ -16,8 +16,8 @@ double parseTimeScale(std::string_view text) {
   const double v = std::strtod(s.c_str(), &end);
   while (end && (*end == ' ' || *end == '\t')) ++end;
   if (end == s.c_str() || !end || *end != '\0') return 1.0;
-  if (!std::isfinite(v) || v <= 0.0) return 1.0;
-  return v;
+  if (!std::isfinite(v) || v < 0.0) return 1.0;
+  return v == 0.0 ? 0.0 : v;  // -0 is 0
 }
 
 double timeScale() {
@@ -27,6 +27,10 @@ double timeScale() {
   }();
   return kScale;
 }
+
+double timeoutScaleFor(double waitScale) { return std::max(waitScale, kTimeoutScaleFloor); }
+
+double timeoutScale() { return timeoutScaleFor(timeScale()); }
 
 namespace {
 
@@ -39,15 +43,20 @@ void sleepRealMs(double ms) {
   std::this_thread::sleep_for(std::chrono::microseconds(us));
 }
 
-}  // namespace
-
-std::uint64_t scaledMs(std::uint64_t ms) {
-  if (ms == 0) return 0;
-  const double v = static_cast<double>(ms) * timeScale();
+std::uint64_t scaleMs(std::uint64_t ms, double scale) {
+  const double v = static_cast<double>(ms) * scale;
   constexpr double kMax = 9e18;  // within the range llround can return
   if (v >= kMax) return static_cast<std::uint64_t>(kMax);
-  const auto r = static_cast<std::uint64_t>(std::llround(v));
-  return r == 0 ? 1 : r;
+  return static_cast<std::uint64_t>(std::llround(v));
+}
+
+}  // namespace
+
+std::uint64_t scaledMs(std::uint64_t ms) { return scaleMs(ms, timeScale()); }
+
+std::uint64_t scaledTimeoutMs(std::uint64_t ms) {
+  if (ms == 0) return 0;
+  return std::max<std::uint64_t>(scaleMs(ms, timeoutScale()), 1);
 }
 
 void sleepScaledSeconds(double seconds) {
@@ -56,5 +65,10 @@ void sleepScaledSeconds(double seconds) {
 }
 
 void sleepScaledMs(std::uint64_t ms) { sleepRealMs(static_cast<double>(ms) * timeScale()); }
+
+void sleepSimulatedSeconds(double seconds) {
+  if (!std::isfinite(seconds) || seconds <= 0.0) return;
+  sleepRealMs(seconds * 1000.0 * timeoutScale());
+}
 
 }  // namespace vrel

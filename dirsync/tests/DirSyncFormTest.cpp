@@ -18,9 +18,13 @@ class RecordingFace : public dirsync::DirSyncFace {
  public:
   void showTopmost(dirsync::frmMain&) override { ++shown; }
   void setHourglass(bool on) override { hourglass = on; }
-  void refresh(dirsync::frmMain&) override { ++refreshes; }
+  void refresh(dirsync::frmMain& form) override {
+    ++refreshes;
+    lastShownItem = form.lblCurrentItem;
+  }
   void messageBox(const std::string& text) override { boxes.push_back(text); }
   int shown = 0, refreshes = 0;
+  std::string lastShownItem;
   bool hourglass = false;
   std::vector<std::string> boxes;
 };
@@ -119,6 +123,16 @@ TEST_F(DirSyncForm, ProgressAndCaptions) {
   EXPECT_GE(m_face.refreshes, 2);
   EXPECT_FALSE(m_face.hourglass);
   EXPECT_TRUE(form.finished());
+}
+
+TEST_F(DirSyncForm, ALongSynchronisationIsShownNowAndThenAndAtItsEnd) {
+  constexpr int kTotal = 20000;
+  run("", [](standin::DbSyncEvents& e) {
+    for (int i = 1; i <= kTotal; ++i) e.Progress(i, kTotal);
+  });
+  EXPECT_LT(m_face.refreshes, kTotal / 4) << "not a repaint per subscriber";
+  EXPECT_GE(m_face.refreshes, 2) << "the first and the last at least";
+  EXPECT_EQ(m_face.lastShownItem, std::to_string(kTotal));
 }
 
 TEST_F(DirSyncForm, TheErrorFileRule) {

@@ -50,6 +50,7 @@ struct RecordsetCore {
   std::vector<ColumnInfo> columns;
   std::vector<bool> writable;
   std::vector<Row> rows;
+  int triggers = -1;  // whether the base table has triggers; -1 not known yet
 
   std::vector<std::size_t> view;  // row numbers shown, in order
   std::vector<long> posOfRow;     // row number -> view position, -1 when hidden
@@ -92,6 +93,8 @@ struct RecordsetCore {
   void deleteCurrent();
   void cancelEdit();
   void rereadRow(Row& row);
+  std::string rereadList() const;  // the stored columns, NULL for the others
+  bool tableHasTriggers();
 };
 
 }  // namespace vrel::data

@@ -134,6 +134,35 @@ TEST_F(DataRecordsetTest, UpdatesWriteBackToTheTable) {
   EXPECT_EQ(raised([&] { rs.fields("SubscriberObjectID") = "not a guid"; }).number, -2147217887);
 }
 
+TEST_F(DataRecordsetTest, SavedRowsShowWhatTheTableStoredTriggersIncluded) {
+  cn.execute("CREATE TABLE Noted (Id INT, Name NVARCHAR(20), Stamp NVARCHAR(20))");
+  cn.execute("INSERT INTO Noted VALUES (1, 'a', NULL)");
+  cn.execute("INSERT INTO Noted VALUES (2, 'b', NULL)");
+  const struct {
+    const char* name;
+    const char* trigger;
+    const char* stamp;
+  } rows[] = {
+      {"no trigger: the written row as stored", nullptr, ""},
+      {"a trigger's change after the write shows", "CREATE TRIGGER NotedStamp AFTER UPDATE ON Noted BEGIN "
+                                                   "UPDATE Noted SET Stamp = 'by trigger' WHERE rowid = NEW.rowid; END",
+       "by trigger"},
+  };
+  for (const auto& r : rows) {
+    if (r.trigger) cn.execute(r.trigger);
+    Recordset x;
+    x.open("SELECT Id, Name, Stamp FROM Noted ORDER BY Id", cn, adOpenKeyset, adLockOptimistic);
+    for (int n = 0; n < 2; ++n, x.moveNext()) {
+      x.fields("Id") = "42";  // converted by the column's type
+      x.update();
+      EXPECT_EQ(x.fields("Id").value(), Variant(42)) << r.name;
+      EXPECT_EQ(x.fields("Stamp").value().isNull() ? "" : x.fields("Stamp").value().toString(), r.stamp) << r.name;
+    }
+    x.close();
+    cn.execute("UPDATE Noted SET Stamp = NULL");
+  }
+}
+
 TEST_F(DataRecordsetTest, AddNewAppendsAndStaysCurrent) {
   rs.open("SELECT * FROM Subscriber", cn, adOpenKeyset, adLockOptimistic);
   rs.moveNext();

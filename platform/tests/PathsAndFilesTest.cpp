@@ -77,6 +77,31 @@ TEST_F(PathsAndFilesTest, MissingFilesAndCopiesReportVbErrors) {
   EXPECT_EQ(plain, 2u) << "no temporary files left behind";
 }
 
+TEST_F(PathsAndFilesTest, CopiesCarryContentAndAttributesAndNeverTruncateTheirSource) {
+  const std::string big(300000, 'x');
+  const struct {
+    const char* name;
+    std::string content;
+    bool readOnly;
+  } rows[] = {{"empty", "", false}, {"small", "abc\r\n", false}, {"large", big + "end", false}, {"readonly", "ro", true}};
+  for (const auto& r : rows) {
+    const std::string from = std::string("C:\\src_") + r.name, to = std::string("C:\\dst_") + r.name;
+    ASSERT_TRUE(files.writeAll(from, r.content));
+    ASSERT_TRUE(files.writeAll(to, big)) << "a longer target is replaced, not overwritten in part";
+    if (r.readOnly) ASSERT_TRUE(files.setReadOnly(from, true));
+    ASSERT_TRUE(files.copyFile(from, to, true)) << r.name;
+    std::string text;
+    ASSERT_TRUE(files.readAll(to, text));
+    EXPECT_EQ(text, r.content) << r.name;
+    EXPECT_EQ(files.isReadOnly(to), r.readOnly) << r.name;
+  }
+  EXPECT_FALSE(files.copyFile("C:\\src_small", "c:\\SRC_SMALL", true)) << "a file onto itself";
+  std::string text;
+  ASSERT_TRUE(files.readAll("C:\\src_small", text));
+  EXPECT_EQ(text, "abc\r\n");
+  EXPECT_EQ(files.copyFile("C:\\Windows", "C:\\w", true).number, 53) << "a folder is no file to copy";
+}
+
 TEST_F(PathsAndFilesTest, DeferredWritesReplaceContentLikeFlushedOnes) {
   struct Row {
     const char* what;

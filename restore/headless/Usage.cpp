@@ -58,6 +58,11 @@ caption, buttons, text and the answer taken; the folder and file dialogs;
 "note:" lines where an option could not be set); the programs the run
 starts write to standard error.
 
+VREL_TIME_SCALE (default 1) multiplies the program's fixed waits (its
+pauses and settling waits); 0 means no fixed waits. Time-outs (a service
+step's 30 or 60 seconds) are multiplied by the same number but never by
+less than 0.02, so a step does not time out falsely when the waits are off.
+
 Exit status: 0 the program ended normally, 2 start-up, the chosen backup
 folder or the alias mapping file was refused (or the command line, the
 answer file or the machine was unusable), 3 a run aborted, 1 an internal

@@ -29,13 +29,19 @@ RunLog::~RunLog() { CloseLogFile(); }
 
 std::string RunLog::dateTimeText() {
   const std::time_t now = std::time(nullptr);
+  // Entries come many to a second; the text changes once a second.
+  thread_local std::time_t cachedAt = -1;
+  thread_local std::string cached;
+  if (now == cachedAt) return cached;
   std::tm tm{};
   localtime_r(&now, &tm);
   const int hour12 = tm.tm_hour % 12 == 0 ? 12 : tm.tm_hour % 12;
   char buf[64];
   std::snprintf(buf, sizeof buf, "%d/%d/%d %d:%02d:%02d %s", tm.tm_mon + 1, tm.tm_mday, tm.tm_year + 1900, hour12,
                 tm.tm_min, tm.tm_sec, tm.tm_hour < 12 ? "AM" : "PM");
-  return buf;
+  cached = buf;
+  cachedAt = now;
+  return cached;
 }
 
 bool RunLog::OpenLogFile(const std::string& path, bool append) {
@@ -111,37 +117,62 @@ bool RunLog::stillWritable() {
 void RunLog::WriteToLog(const std::string& text) {
   if (containsTag(text, "(error)")) bump(m_errors);
   if (containsTag(text, "(warning)")) bump(m_warnings);
-  // A transient failure to re-open (say, a locked file) must not lose the
-  // rest of the run's entries.
-  if (m_fd < 0 && !m_hostPath.empty()) reopen();
-  if (m_fd >= 0 && stillWritable()) {
+  if (m_holds > 0 && !m_hostPath.empty()) {
+    m_held += dateTimeText();
+    m_held += ": ";
+    m_held += utf8ToAnsi(text);
+    m_held += "\r\n";
+  } else {
     std::string entry = dateTimeText();
     entry += ": ";
     entry += utf8ToAnsi(text);
     entry += "\r\n";
-    // Each entry is one write to the kernel: a run that dies leaves its log
-    // complete up to its last entry. A write the disk cuts short (it is
-    // full) is taken back, so no half entry stays behind.
-    struct stat before{};
-    const bool sized = ::fstat(m_fd, &before) == 0;
-    std::size_t off = 0;
-    while (off < entry.size()) {
-      const ssize_t n = ::write(m_fd, entry.data() + off, entry.size() - off);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        m_lastError = "cannot write to " + m_path + ": " + std::strerror(errno);
-        if (off > 0 && sized && ::ftruncate(m_fd, before.st_size) != 0) m_lastError += " (a part of the entry stays)";
-        ::close(m_fd);
-        m_fd = -1;
-        break;
-      }
-      off += static_cast<std::size_t>(n);
-    }
+    writeOut(entry);
   }
   if (m_pump) m_pump();
 }
 
+void RunLog::releaseEntries() {
+  if (m_holds > 0 && --m_holds > 0) return;
+  if (m_held.empty()) return;
+  std::string entries;
+  entries.swap(m_held);
+  writeOut(entries);
+}
+
+// Whole entries, in one write to the kernel: a run that dies leaves its log
+// complete up to its last entry.
+void RunLog::writeOut(const std::string& entries) {
+  // A transient failure to re-open (say, a locked file) must not lose the
+  // rest of the run's entries.
+  if (m_fd < 0 && !m_hostPath.empty()) reopen();
+  if (m_fd < 0 || !stillWritable()) return;
+  // A write the disk cuts short (it is full) is taken back, so no half entry
+  // stays behind.
+  struct stat before{};
+  const bool sized = ::fstat(m_fd, &before) == 0;
+  std::size_t off = 0;
+  while (off < entries.size()) {
+    const ssize_t n = ::write(m_fd, entries.data() + off, entries.size() - off);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      m_lastError = "cannot write to " + m_path + ": " + std::strerror(errno);
+      if (off > 0 && sized && ::ftruncate(m_fd, before.st_size) != 0) m_lastError += " (a part of the entry stays)";
+      ::close(m_fd);
+      m_fd = -1;
+      break;
+    }
+    off += static_cast<std::size_t>(n);
+  }
+}
+
 void RunLog::CloseLogFile() {
+  if (!m_held.empty()) {
+    std::string entries;
+    entries.swap(m_held);
+    writeOut(entries);
+  }
+  m_holds = 0;
   if (m_fd >= 0) ::close(m_fd);
   m_fd = -1;
   m_hostPath.clear();

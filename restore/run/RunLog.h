@@ -2,7 +2,11 @@
 // run, one entry per WriteToLog call, each prefixed by the local date and
 // time. Each entry is written to the file with one system call, after a
 // check that the file and its folder still take writes, so a run that dies
-// leaves a complete log up to its last entry.
+// leaves a complete log up to its last entry. While entries are held (a
+// database walk's, until its transaction commits) they are kept in order
+// and written together, with one check and one system call, when the hold
+// ends: a run that dies inside the walk loses the walk's rows and their
+// entries alike.
 #pragma once
 
 #include "platform/Files.h"
@@ -37,6 +41,10 @@ class RunLog {
     if (m_debug) WriteToLog(text);
   }
   void CloseLogFile();
+  // Holds entries in memory until the matching releaseEntries(), which
+  // writes them; holds nest.
+  void holdEntries() { ++m_holds; }
+  void releaseEntries();
 
   bool isOpen() const { return m_fd >= 0; }
   const std::string& path() const { return m_path; }
@@ -62,6 +70,7 @@ class RunLog {
  private:
   bool reopen();
   bool stillWritable();
+  void writeOut(const std::string& entries);
 
   Files& m_files;
   std::string m_path;
@@ -75,6 +84,8 @@ class RunLog {
   std::string m_lastError;
   ProgramInfo m_program;
   std::function<void()> m_pump;
+  int m_holds = 0;
+  std::string m_held;
 };
 
 }  // namespace vrel::restore

@@ -2,6 +2,7 @@
 // opens the run log, and works through the phases in their fixed order, each
 // under the run's general trap (the database restore under its own).
 #include "platform/Machine.h"
+#include "platform/PhaseTimes.h"
 #include "platform/Text.h"
 #include "restore/aliases/ObjectReferences.h"
 #include "restore/aliases/RemapSubscriberAliases.h"
@@ -69,7 +70,10 @@ void frmMain::runPhases() {
   // 3: branch exports left by an earlier run.
   deleteLeftOverRegFiles();
   // 4, 5
-  trapGeneral([&] { ShutDownOrvix(); });
+  {
+    const PhaseTimer timer("shut down services");
+    trapGeneral([&] { ShutDownOrvix(); });
+  }
   trapGeneral([&] { run.newServerName = p.computerName.empty() ? p.machine.computerName() : p.computerName; });
 
   if (run.justRestoreDB) {
@@ -86,19 +90,31 @@ void frmMain::runPhases() {
 
   // 7 to 9: save the new machine's configuration, import the backup's
   // registry over it, save the new installation's SQL values.
-  trapGeneral([&] { BackupLocalConfigurationData(); });
-  trapGeneral([&] { RestoreRegistryFromBackup(); });
+  {
+    const PhaseTimer timer("save local configuration");
+    trapGeneral([&] { BackupLocalConfigurationData(); });
+  }
+  {
+    const PhaseTimer timer("registry");
+    trapGeneral([&] { RestoreRegistryFromBackup(); });
+  }
   trapGeneral([&] { tick("chkBackingUpSQLValues"); });
-  trapGeneral([&] {
-    SQLInfo info(p.machine, log, p.module1, p.connectionString);
-    info.GetSQLInfo(run.sql);
-  });
+  {
+    const PhaseTimer timer("save SQL values");
+    trapGeneral([&] {
+      SQLInfo info(p.machine, log, p.module1, p.connectionString);
+      info.GetSQLInfo(run.sql);
+    });
+  }
   trapGeneral([&] { modCallExternalApp::PauseSeconds(3); });
 
   // 10: the databases, under the database restore trap, saved first so an
   // abort can put them back.
   trapGeneral([&] { savePreRestoreDatabases(); });
-  restoreDatabasesUnderTrap();
+  {
+    const PhaseTimer timer("databases");
+    restoreDatabasesUnderTrap();
+  }
 
   // 12
   if (p.commandLineHas("PauseAfterSQLRestore")) trapGeneral([&] { p.MsgBox(p.str(kPauseAfterSql)); });
@@ -119,9 +135,19 @@ void frmMain::runPhases() {
   if (p.module1.bLocalVersionAtLeast(8, 0, 0, 0))
     trapGeneral([&] { ObjectReferences(p).CallInsertReplicationSetProc(); });
   // 15 to 17
-  FixUpRestoredDatabase();
-  RestoreFilesAndPaths();
-  ResynchroniseAndRestart();
+  {
+    const PhaseTimer timer("fix-ups");
+    FixUpRestoredDatabase();
+  }
+  {
+    const PhaseTimer timer("files and paths");
+    RestoreFilesAndPaths();
+  }
+  {
+    const PhaseTimer timer("resync and restart");
+    ResynchroniseAndRestart();
+  }
+  recordPeakMemory();
 
   // 18: the run is over.
   trapGeneral([&] { tick("chkRestoreComplete"); });

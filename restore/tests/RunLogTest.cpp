@@ -84,6 +84,28 @@ TEST_F(RunLogTest, EveryEntryIsOnDiskAndThePumpRunsAfterIt) {
   EXPECT_EQ(seenLines, 10u);
 }
 
+TEST_F(RunLogTest, HeldEntriesReachTheFileTogetherInOrderWhenTheOuterHoldEnds) {
+  ASSERT_TRUE(log.OpenLogFile(kPath, false));
+  const std::size_t header = lines().size();
+  log.WriteToLog("before");
+  log.holdEntries();
+  log.WriteToLog("(error) held one");
+  log.holdEntries();
+  log.WriteToLog("held two");
+  log.releaseEntries();
+  EXPECT_EQ(lines().size(), header + 1) << "nothing written while an outer hold lasts";
+  EXPECT_EQ(log.errorCount(), 1) << "counted as written";
+  log.releaseEntries();
+  log.WriteToLog("after");
+  log.holdEntries();
+  log.WriteToLog("held at close");
+  log.CloseLogFile();
+  const auto l = lines();
+  ASSERT_EQ(l.size(), header + 5);
+  const char* expected[] = {"before", "(error) held one", "held two", "after", "held at close"};
+  for (std::size_t i = 0; i < 5; ++i) EXPECT_TRUE(l[header + i].ends_with(std::string(": ") + expected[i])) << l[header + i];
+}
+
 TEST_F(RunLogTest, DebugLinesOnlyWithDebugFlag) {
   ASSERT_TRUE(log.OpenLogFile(kPath, false));
   log.WriteDebug("debug - hidden");

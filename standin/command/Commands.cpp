@@ -8,6 +8,7 @@
 #include <memory>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 
@@ -18,7 +19,8 @@ namespace {
 constexpr const char* kHelp = R"(usage: standin COMMAND [ARGS]
 
 Makes and inspects stand-in machines. The machine is the folder named by
-VREL_MACHINE; it is created empty when it does not exist yet.
+VREL_MACHINE; init and provision create it when it does not exist yet, every
+other command refuses a folder that does not exist.
 
 commands:
   init                       create the machine (if missing) and its system folder
@@ -50,7 +52,9 @@ commands:
   populate [OPTIONS]         turn the installed fresh server into a lived-in one: subscribers
                              with call handlers, extensions, messaging rules, menu entries,
                              lists, notifications, stream files, mailboxes (docs/server-layout.md)
-      --subscribers N        number of subscribers, 1 to 9999 (default 10)
+      --subscribers N        number of subscribers, 1 to 100000 (default 10); past about
+                             4,400 the recordings are spread to 20,000 in all, and only the
+                             first 10,000 subscribers get a mailbox with messages
       --seed S               seed; the same seed on the same installation gives the same
                              server (default 1)
       --messages M           at most M messages per mailbox, 0 to 1000 (default 4)
@@ -115,7 +119,7 @@ commands:
   help, --help               this text
 
 environment:
-  VREL_MACHINE     the machine's folder (required)
+  VREL_MACHINE     the machine's folder (required; must exist but for init and provision)
   VREL_TOOLS       the folder of the built tools (default: the build's bin/)
   VREL_TIME_SCALE  multiplies every fixed wait of the tools (default 1)
 
@@ -126,7 +130,7 @@ ImpersonateSelf, OpenProcessToken)
 )";
 
 int cmdInit(const Args&) {
-  auto m = openMachine();
+  auto m = openMachine(true);
   if (!m) return 1;
   std::printf("machine ready: %s\n", m->root().c_str());
   return 0;
@@ -175,9 +179,10 @@ int usage(const std::string& what) {
   return 2;
 }
 
-std::unique_ptr<Machine> openMachine() {
+std::unique_ptr<Machine> openMachine(bool createIfMissing) {
   std::string error;
-  auto m = Machine::fromEnvironment(error);
+  const char* root = std::getenv("VREL_MACHINE");
+  auto m = createIfMissing && root && *root ? Machine::open(root, error) : Machine::fromEnvironment(error);
   if (!m) std::fprintf(stderr, "standin: %s\n", error.c_str());
   return m;
 }

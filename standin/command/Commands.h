@@ -16,7 +16,9 @@ int runCommand(const Args& args);
 
 // Shared by the sub-commands.
 int usage(const std::string& what);
-std::unique_ptr<Machine> openMachine();
+// The machine of VREL_MACHINE; only the commands that make machines (init,
+// provision) create a missing folder.
+std::unique_ptr<Machine> openMachine(bool createIfMissing = false);
 
 // standin service ...
 int cmdService(const Args& args);

@@ -104,7 +104,7 @@ bool readPopulateOptions(const Args& a, PopulateOptions& o, std::string& error) 
 }  // namespace
 
 int cmdProvision(const Args& a) {
-  auto m = openMachine();
+  auto m = openMachine(true);
   if (!m) return 1;
   ProvisionOptions o;
   if (const std::string named = m->value("ComputerName"); !named.empty()) o.computerName = named;

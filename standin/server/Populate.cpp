@@ -5,6 +5,7 @@
 #include "platform/Machine.h"
 #include "platform/data/Connection.h"
 #include "platform/data/Recordset.h"
+#include "platform/registry/RegImport.h"
 #include "standin/server/PopulatePlan.h"
 #include "standin/server/Provision.h"
 
@@ -130,6 +131,10 @@ bool populateServer(Machine& machine, const PopulateOptions& options, PopulateRe
   if (!writeFiles(machine, plan, error) || !insertAll(machine, "OrvixDB", plan.orvixRows, error) ||
       !insertAll(machine, "ReportDB", plan.reportRows, error))
     return false;
+  if (const RegStatus st = machine.registry().apply(plan.registry); st != kRegOk) {
+    error = "cannot write the subscriber cache into the registry: " + describeRegStatus(st);
+    return false;
+  }
   // Domino subscribers get their person documents, as the directory
   // monitor would have made them.
   if (base.mailStore == MailStoreKind::Domino && !syncDominoBooks(machine, error)) return false;

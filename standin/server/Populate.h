@@ -15,7 +15,13 @@ class Machine;
 
 namespace vrel::standin {
 
-inline constexpr int kMaxPopulateSubscribers = 9999;
+inline constexpr int kMaxPopulateSubscribers = 100000;
+// A server holds at most this many recordings ("Stream Files") and mailboxes
+// with messages, however many subscribers it has: past that, recordings are
+// spread evenly over the objects that would have one and only the first
+// subscribers get messages, so a large site stays the size real ones have.
+inline constexpr int kMaxPopulateStreamFiles = 20000;
+inline constexpr int kMaxPopulateMailboxes = 10000;
 
 struct PopulateOptions {
   int subscribers = 10;  // 1 to kMaxPopulateSubscribers
@@ -34,6 +40,7 @@ struct PopulateResult {
   int lists = 0;
   int streamFiles = 0;
   int messages = 0;
+  int registryKeys = 0;
 };
 
 // Populates the machine's installed server once: refused when no server is

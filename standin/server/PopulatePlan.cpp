@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <map>
 #include <set>
 
 namespace vrel::standin {
@@ -59,6 +60,24 @@ class Planner {
     m_aliases.insert(foldCase("Orvix_" + base.computer));
   }
 
+  // About 4.5 recordings per subscriber (a name, a greeting, one to three
+  // rule greetings, a share of lists' and handlers' names and greetings).
+  static constexpr std::uint64_t kShareUnit = 1000000;
+  static std::uint64_t streamShare(int subscribers) {
+    const double expected = 4.55 * subscribers + 10;
+    return expected <= kMaxPopulateStreamFiles
+               ? kShareUnit
+               : static_cast<std::uint64_t>(kShareUnit * (kMaxPopulateStreamFiles / expected));
+  }
+
+  // Extensions: 5 digits up to 9,999 subscribers, 6 beyond, each kind in
+  // its own range.
+  std::string extensionNumber(int kind, int n) const {
+    const int base = m_options.subscribers <= 9999 ? 10000 : 100000;
+    static constexpr int kFirst[] = {1, 3, 5};  // subscribers, second lines, other handlers
+    return std::to_string(kFirst[kind] * base + n);
+  }
+
   void run() {
     for (int i = 1; i <= m_options.subscribers; ++i) addSubscriber(i);
     for (int i = 0; i < static_cast<int>(m_subs.size()); ++i) addPrimaryHandler(m_subs[i], i);
@@ -69,13 +88,18 @@ class Planner {
     addDirectoryCache();
     addSystemFiles();
     if (m_options.bothAdmins) addSecondAdministrator();
+    addRegistryCache();
   }
 
  private:
   std::string guid(const std::string& name) { return derivedGuid(m_seedText + name); }
   void row(const char* table, Row r) { m_plan.orvixRows.push_back({table, std::move(r)}); }
 
-  std::string stream(const std::string& ownerId, const std::string& kind, const std::string& what) {
+  // The path of a new recording, or null when the server's recordings are
+  // spread thinner than one per object (see kMaxPopulateStreamFiles).
+  Variant stream(const std::string& ownerId, const std::string& kind, const std::string& what) {
+    const std::uint64_t n = m_streamCandidates++;
+    if ((n + 1) * m_streamShare / kShareUnit == n * m_streamShare / kShareUnit) return Variant::null();
     const std::string path = m_base.root + "Stream Files\\" + ownerId + "_" + kind + ".wav";
     m_plan.files.push_back({path, "RIFF stand-in stream: " + kind + " of " + what + "\n"});
     ++m_plan.counts.streamFiles;
@@ -112,7 +136,9 @@ class Planner {
     std::string base = first.substr(0, 1) + last;
     for (char& c : base) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     std::string alias = base;
-    for (int n = 2; !m_aliases.insert(foldCase(alias)).second; ++n) alias = base + std::to_string(n);
+    int& next = m_nextSuffix[base];
+    if (next == 0) next = 2;
+    while (!m_aliases.insert(foldCase(alias)).second) alias = base + std::to_string(next++);
     return alias;
   }
 
@@ -128,7 +154,7 @@ class Planner {
     s.alias = uniqueAlias(s.first, s.last);
     s.id = guid("Subscriber:" + s.alias);
     s.handlerId = guid("CallHandler:ch_" + s.alias);
-    s.extension = std::to_string(10000 + i);
+    s.extension = extensionNumber(0, i);
     const Variant type(m_base.mailStore == MailStoreKind::Domino ? 3 : 1);
     row("Subscriber", {{"SubscriberObjectID", s.id}, {"Alias", s.alias}, {"UID", s.alias},
                        {"DisplayName", s.display()}, {"FirstName", s.first}, {"LastName", s.last},
@@ -193,7 +219,7 @@ class Planner {
     row("CallHandler", std::move(r));
     ++m_plan.counts.callHandlers;
     extension(s.extension, s.handlerId);
-    if (index % 5 == 4) extension(std::to_string(30000 + index + 1), s.handlerId);
+    if (index % 5 == 4) extension(extensionNumber(1, index + 1), s.handlerId);
     const char* kinds[] = {"closed", "alternate", "internal"};
     const int rules = 1 + m_rng.below(3);
     for (int k = 0; k < rules; ++k) rule(s.handlerId, kinds[k], self, s.alias);
@@ -240,8 +266,8 @@ class Planner {
                           {"ExitAction", kActionGoTo}, {"ExitConversationName", "PHGreeting"},
                           {"ExitObjectID", m_base.adminHandlerId}, {"ExitObjectIDType", kDestinationCallHandler}});
       ++m_plan.counts.callHandlers;
-      extension(std::to_string(50000 + k), id);
-      m_routes.push_back({std::to_string(50000 + k), alias});
+      extension(extensionNumber(2, k), id);
+      m_routes.push_back({extensionNumber(2, k), alias});
       m_otherHandlers.push_back(id);
       rule(id, "standard", m_subs.size(), alias);
       for (char key : {'1', '2', '3'})
@@ -290,8 +316,9 @@ class Planner {
     for (std::size_t i = 0; i < m_subs.size(); ++i) {
       const Sub& s = m_subs[i];
       const std::string folder = store + s.alias;
-      m_plan.folders.push_back(folder);
-      const int messages = m_rng.below(m_options.maxMessagesPerMailbox + 1);
+      const bool mailbox = i < static_cast<std::size_t>(kMaxPopulateMailboxes);
+      if (mailbox) m_plan.folders.push_back(folder);
+      const int messages = mailbox ? m_rng.below(m_options.maxMessagesPerMailbox + 1) : 0;
       for (int n = 1; n <= messages; ++n) {
         char name[16], date[64];
         std::snprintf(name, sizeof name, "\\%04d.msg", n);
@@ -395,6 +422,18 @@ class Planner {
     row("DTMFAccessID", {{"DTMFAccessID", "49999"}, {"ParentObjectID", Variant::null()}});
   }
 
+  // What the server keeps about each subscriber in its own registry branch
+  // (about 200 bytes of a .reg file each).
+  void addRegistryCache() {
+    const std::string cache = "SOFTWARE\\Tremarc\\ZureVezuza\\1.0\\Subscriber Cache\\";
+    for (const Sub& s : m_subs) {
+      const std::string key = cache + s.alias;
+      m_plan.registry.push_back({RegOp::SetValue, Hive::LocalMachine, key, RegValue::text("ObjectID", s.id)});
+      m_plan.registry.push_back({RegOp::SetValue, Hive::LocalMachine, key, RegValue::text("Extension", s.extension)});
+      ++m_plan.counts.registryKeys;
+    }
+  }
+
   const PopulateBase& m_base;
   const PopulateOptions& m_options;
   PopulatePlan& m_plan;
@@ -405,6 +444,9 @@ class Planner {
   std::vector<std::string> m_otherHandlers;
   std::vector<std::pair<std::string, std::string>> m_routes;
   std::set<std::string> m_aliases;
+  std::map<std::string, int> m_nextSuffix;
+  std::uint64_t m_streamCandidates = 0;
+  std::uint64_t m_streamShare = streamShare(m_options.subscribers);
 };
 
 }  // namespace

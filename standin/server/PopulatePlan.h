@@ -4,6 +4,7 @@
 // tests check for consistency and determinism.
 #pragma once
 
+#include "platform/Registry.h"
 #include "standin/server/Populate.h"
 #include "standin/server/ProvisionDatabases.h"
 #include "standin/server/ProvisionOptions.h"
@@ -43,6 +44,7 @@ struct PopulatePlan {
   std::vector<PlannedRow> reportRows;
   std::vector<std::string> folders;
   std::vector<PlannedFile> files;
+  std::vector<RegOp> registry;  // HKEY_LOCAL_MACHINE keys and values
   PopulateResult counts;
 };
 

@@ -3,6 +3,7 @@
 // seed gives the same server.
 #include "platform/Files.h"
 #include "standin/server/Populate.h"
+#include "standin/server/PopulatePlan.h"
 #include "standin/server/ProvisionFiles.h"
 #include "standin/tests/ProvisionTestSupport.h"
 
@@ -206,6 +207,63 @@ TEST(PopulateSeed, RefusesWithoutServerAndBadCounts) {
     EXPECT_FALSE(standin::populateServer(scratch.machine(), o, r, error)) << bad;
   }
   EXPECT_EQ(queryCount(scratch.machine(), "SELECT COUNT(*) FROM Subscriber"), 4);
+}
+
+}  // namespace
+}  // namespace vrel::test
+
+namespace vrel::test {
+namespace {
+
+// A large site's plan: past the thresholds every number stays unique, the
+// recordings are spread out to the cap and only the first subscribers get
+// mailboxes; a small one keeps one recording per object.
+TEST(PopulatePlan, LargeSitesKeepUniqueNumbersAndCappedFiles) {
+  standin::PopulateBase base;
+  base.computer = "BIG";
+  base.root = "E:\\Orvix\\";
+  base.systemId = "S";
+  base.storeAlias = "MailStore_BIG";
+  base.storeId = base.locationId = base.adminId = base.adminHandlerId = base.allSubscribersListId = "X";
+  for (const int subscribers : {40, 12000}) {
+    PopulateOptions o;
+    o.subscribers = subscribers;
+    o.bothAdmins = true;
+    const standin::PopulatePlan plan = standin::planPopulation(base, o);
+    std::set<std::string> extensions, aliases, streams;
+    std::size_t streamless = 0;
+    for (const standin::PlannedRow& r : plan.orvixRows)
+      for (const auto& [column, value] : r.row) {
+        const std::string_view name(column);
+        if (name == "DTMFAccessID" && !value.isNull()) {
+          EXPECT_TRUE(extensions.insert(value.toString()).second) << value.toString();
+        }
+        if (name == "Alias" && std::string_view(r.table) == "Subscriber") {
+          EXPECT_TRUE(aliases.insert(value.toString()).second);
+        }
+        if (name == "StreamPath") {
+          if (value.isNull()) ++streamless;
+          else streams.insert(value.toString());
+        }
+      }
+    std::size_t mailboxes = 0;
+    for (const std::string& f : plan.folders) mailboxes += f.rfind("C:\\MailStore\\", 0) == 0;
+    std::size_t streamFiles = 0;
+    for (const standin::PlannedFile& f : plan.files) streamFiles += streams.count(f.path);
+    EXPECT_EQ(plan.counts.subscribers, subscribers + 1) << subscribers;
+    EXPECT_EQ(aliases.size(), static_cast<std::size_t>(subscribers + 1));
+    EXPECT_EQ(streamFiles, streams.size()) << "every stream path names a planned file";
+    EXPECT_EQ(plan.counts.registryKeys, subscribers);
+    if (subscribers < 1000) {
+      EXPECT_EQ(streamless, 0u);
+      EXPECT_EQ(mailboxes, static_cast<std::size_t>(subscribers));
+    } else {
+      EXPECT_GT(streamless, 0u);
+      EXPECT_NEAR(static_cast<double>(streams.size()), standin::kMaxPopulateStreamFiles, 1500.0);
+      EXPECT_EQ(mailboxes, static_cast<std::size_t>(standin::kMaxPopulateMailboxes));
+      EXPECT_TRUE(extensions.count("100001") && extensions.count("500001")) << "six-digit extensions";
+    }
+  }
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
   auto machine = Machine::fromEnvironment(error);
   if (machine) {
     const double hang = std::atof(machine->value("GrantOrvixAccessHangs", "0").c_str());
-    if (hang > 0) sleepScaledSeconds(hang);
+    if (hang > 0) sleepSimulatedSeconds(hang);
   }
   if (!machine || !machine->setValue("SqlLogin:" + account, role)) {
     std::fprintf(stderr, "GrantOrvixAccess: %s\n", machine ? "cannot record the login" : error.c_str());

@@ -1,6 +1,6 @@
 // A test stand-in for a server process: records itself in the machine's
 // process table under the image name it is given, then sleeps.
-//   sleeper IMAGE SECONDS      (SECONDS scaled by the time scale)
+//   sleeper IMAGE SECONDS      (SECONDS scaled as a time-out is)
 #include "platform/CommandLine.h"
 #include "platform/Machine.h"
 #include "platform/ProcessTable.h"
@@ -34,6 +34,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   machine.reset();  // no store held open while sleeping
-  sleepScaledSeconds(seconds);
+  sleepSimulatedSeconds(seconds);
   return 0;
 }

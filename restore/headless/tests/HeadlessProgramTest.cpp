@@ -65,6 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, Refusals,
     ::testing::Values(
         RefusalCase{"NoMachine", "--headless", "VrelRestore: VREL_MACHINE is not set", "env -u VREL_MACHINE"},
+        RefusalCase{"MachineFolderMissing", "--headless", "VrelRestore: VREL_MACHINE names /nonexistent/vrel-machine, which does not exist",
+                    "env VREL_MACHINE=/nonexistent/vrel-machine"},
         RefusalCase{"UnknownOption", "--headless --colour", "VrelRestore: unknown option --colour"},
         RefusalCase{"HeadlessOptionWithoutHeadless", "--backup C:\\\\B", "--backup works only with --headless"},
         RefusalCase{"BareMachine", "--headless", "This utility only works with Orvix 3.1(1) and later"},
