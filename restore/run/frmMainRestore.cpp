@@ -66,9 +66,12 @@ void frmMain::runPhases() {
     if (!log.OpenLogFile(targetPath() + "DisasterRecoveryRestore.log", false)) throw VbError(75, log.lastError());
   });
   trapGeneral([&] { log.WriteToLog("Starting disaster reocovery Restore at: " + RunLog::dateTimeText()); });
+  beginRunRecords();
   // 3: branch exports left by an earlier run.
+  phase("start");
   deleteLeftOverRegFiles();
   // 4, 5
+  phase("shut down the server");
   trapGeneral([&] { ShutDownOrvix(); });
   trapGeneral([&] { run.newServerName = p.computerName.empty() ? p.machine.computerName() : p.computerName; });
 
@@ -78,6 +81,7 @@ void frmMain::runPhases() {
     });
     // Under the general trap a failed OrvixDB restore goes on with the next
     // statement, which is the report database's.
+    phase("database restore");
     trapGeneral([&] { restoreOrvixDB(); });
     trapGeneral([&] { restoreReportDB(); });
     trapGeneral([&] { p.MsgBox(p.str(kDatabasesRestored)); });
@@ -86,8 +90,11 @@ void frmMain::runPhases() {
 
   // 7 to 9: save the new machine's configuration, import the backup's
   // registry over it, save the new installation's SQL values.
+  phase("save the local configuration");
   trapGeneral([&] { BackupLocalConfigurationData(); });
+  phase("registry restore");
   trapGeneral([&] { RestoreRegistryFromBackup(); });
+  phase("save the new installation's SQL values");
   trapGeneral([&] { tick("chkBackingUpSQLValues"); });
   trapGeneral([&] {
     SQLInfo info(p.machine, log, p.module1, p.connectionString);
@@ -96,12 +103,14 @@ void frmMain::runPhases() {
   trapGeneral([&] { modCallExternalApp::PauseSeconds(3); });
 
   // 10: the databases, under the database restore trap.
+  phase("database restore");
   restoreDatabasesUnderTrap();
 
   // 12
   if (p.commandLineHas("PauseAfterSQLRestore")) trapGeneral([&] { p.MsgBox(p.str(kPauseAfterSql)); });
 
   // 13: alias remapping, when chosen.
+  phase("alias remapping");
   trapGeneral([&] {
     if (ticked("chkUseAliasMappingFile")) {
       tick("chkMappingAliases");
@@ -117,13 +126,17 @@ void frmMain::runPhases() {
   if (p.module1.bLocalVersionAtLeast(8, 0, 0, 0))
     trapGeneral([&] { ObjectReferences(p).CallInsertReplicationSetProc(); });
   // 15 to 17
+  phase("database fix-ups");
   FixUpRestoredDatabase();
+  phase("file restores");
   RestoreFilesAndPaths();
+  phase("resynchronise and restart");
   ResynchroniseAndRestart();
 
   // 18: the run is over.
   trapGeneral([&] { tick("chkRestoreComplete"); });
   trapGeneral([&] { log.WriteToLog("Finished disaster reocovery restore at: " + RunLog::dateTimeText()); });
+  finishRunRecords(false);
   log.CloseLogFile();
   trapGeneral([&] { p.ui.setHourglass(false); });
   trapGeneral([&] {
