@@ -133,12 +133,14 @@ void snapshotFiles(Machine& machine, MachineSnapshot& out) {
     const std::string folder = drive.path().filename().string();
     if (folder.size() != 7 || folder.compare(0, 6, "drive_") != 0 || folder[6] == 'z') continue;
     const std::string letter(1, static_cast<char>(std::toupper(static_cast<unsigned char>(folder[6]))));
+    const std::string prefix = drive.path().string() + "/";
     fs::recursive_directory_iterator it(drive.path(), fs::directory_options::skip_permission_denied, ec);
     for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-      if (it->is_symlink(ec) || !it->is_regular_file(ec)) continue;
+      // One lstat a file: links are not followed, only regular files count.
+      const std::string host = it->path().string();
       struct stat st{};
-      if (::lstat(it->path().c_str(), &st) != 0) continue;
-      std::string path = letter + ":\\" + fs::relative(it->path(), drive.path(), ec).string();
+      if (::lstat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+      std::string path = letter + ":\\" + host.substr(prefix.size());
       std::replace(path.begin(), path.end(), '/', '\\');
       out.files[path] = {static_cast<std::uint64_t>(st.st_size),
                          st.st_mtim.tv_sec * 1000000000ll + st.st_mtim.tv_nsec};
