@@ -182,4 +182,12 @@ CertStatus CertStore::importPfx(const Bytes& blob, std::string_view password, st
   return {};
 }
 
+CertStatus checkPfx(const Bytes& blob, std::string_view password, std::size_t* certificates) {
+  Contents contents;
+  CertStatus st = readPfx(blob, password, contents);
+  if (st && contents.certificates.empty()) st = fail(CertStatus::BadData, "the PKCS #12 file holds no certificate");
+  if (certificates) *certificates = contents.certificates.size();
+  return st;
+}
+
 }  // namespace vrel

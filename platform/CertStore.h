@@ -56,6 +56,11 @@ bool normaliseThumbprint(std::string_view text, std::string& out);
 // parse.
 bool describeCertificate(const Bytes& certificate, CertificateInfo& info, std::string& error);
 
+// Reads a PKCS #12 export whole with its password, as an import would,
+// and stores nothing: ok, WrongPassword or BadData with the reason. The
+// number of certificates it holds goes to certificates when given.
+CertStatus checkPfx(const Bytes& blob, std::string_view password, std::size_t* certificates = nullptr);
+
 class CertStore {
  public:
   // The store name of the machine's location; nothing is touched until used.

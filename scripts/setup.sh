@@ -6,7 +6,9 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libsqlite3-dev sqlite3 libssl-dev libcurl4-openssl-dev
-  libgtest-dev libgmock-dev xvfb xauth ccache fonts-dejavu-core)
+  libgtest-dev libgmock-dev xvfb xauth ccache fonts-dejavu-core
+  # The Japanese window needs a font with Japanese glyphs.
+  fonts-ipafont-gothic)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -139,6 +140,21 @@ CopyFault copyImagePages(const std::string& source, const std::string& target, s
 }
 
 }  // namespace
+
+bool checkDatabaseImage(const std::string& hostImagePath, std::string& reason) {
+  std::error_code ec;
+  const fs::path folder = fs::temp_directory_path(ec);
+  if (ec) {
+    reason = "no temporary folder: " + ec.message();
+    return false;
+  }
+  const std::string scratch = (folder / ("vrel-check-" + std::to_string(::getpid()) + "-" +
+                                         std::to_string(reinterpret_cast<std::uintptr_t>(&reason))))
+                                  .string();
+  const bool sound = copyImagePages(hostImagePath, scratch, reason) == CopyFault::None && fileIsSound(scratch, reason);
+  fs::remove(scratch, ec);
+  return sound;
+}
 
 DatabaseImageStatus restoreDatabase(Machine& machine, std::string_view name, std::string_view imagePath) {
   if (!SqlInstance::isValidName(name))

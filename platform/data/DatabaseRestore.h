@@ -5,6 +5,7 @@
 
 #include "platform/data/DatabaseBackup.h"
 
+#include <string>
 #include <string_view>
 
 namespace vrel {
@@ -21,5 +22,11 @@ namespace vrel::data {
 // process holds the database, with kErrBackupRestoreFailed for anything else;
 // on failure the live database is unchanged.
 DatabaseImageStatus restoreDatabase(Machine& machine, std::string_view name, std::string_view imagePath);
+
+// Checks an image as the restore does (header, length, checksum, database
+// pages) without touching any database: the pages are copied into a file
+// of the host's temporary folder, checked there and removed. False with the
+// reason ("the backup is truncated") when the image is not sound.
+bool checkDatabaseImage(const std::string& hostImagePath, std::string& reason);
 
 }  // namespace vrel::data

@@ -155,7 +155,8 @@ bool readAnswers(Files& files, const std::string& given, HeadlessOptions& option
 }  // namespace
 
 int runHeadless(Machine& machine, const ProgramSetup& setup, const ProgramArguments& arguments, std::ostream& out,
-                std::ostream& err, const std::function<void(Program&)>& prepare) {
+                std::ostream& err, const std::function<void(Program&)>& prepare,
+                const std::function<void(Program&)>& finished) {
   Files files(machine);
   HeadlessOptions options;
   std::string error;
@@ -178,6 +179,7 @@ int runHeadless(Machine& machine, const ProgramSetup& setup, const ProgramArgume
     frmMain form(program);
     const ProgramEnd how = driveHeadless(form, ui, options);
     out << "Program ended " << endName(how) << " (exit status " << static_cast<int>(how) << ")\n";
+    if (finished) finished(program);
     out.flush();
     return static_cast<int>(how);
   } catch (const std::exception& e) {

@@ -25,8 +25,10 @@ ProgramEnd driveHeadless(frmMain& form, HeadlessUi& ui, const HeadlessOptions& o
 // creates the Program (prepare wires the outside server's parts) and drives
 // the form. Boxes and notes go to out, errors to err. Returns the exit
 // status: ProgramEnd's value, 2 for an unusable answer file, 1 for an error
-// the core did not catch.
+// the core did not catch. finished, when given, sees the Program after the
+// form has been driven.
 int runHeadless(Machine& machine, const ProgramSetup& setup, const ProgramArguments& arguments, std::ostream& out,
-                std::ostream& err, const std::function<void(Program&)>& prepare);
+                std::ostream& err, const std::function<void(Program&)>& prepare,
+                const std::function<void(Program&)>& finished = {});
 
 }  // namespace vrel::restore

@@ -191,6 +191,12 @@ bool parseProgramArguments(const std::vector<std::string>& args, ProgramArgument
       out.help = true;
     } else if (name == "--headless") {
       out.headless = true;
+    } else if (name == "--verify-only") {
+      if (!takeValue(out.verifyOnly, "a folder")) return false;
+    } else if (name == "--rehearse") {
+      // A rehearsal is a headless run, on a copy of the machine.
+      out.rehearse = true;
+      out.headless = true;
     } else if (name == "--answers") {
       if (!takeValue(out.answersFile, "a file")) return false;
       headlessOnly();

@@ -94,6 +94,10 @@ bool parseAnswerText(std::string_view text, HeadlessOptions& options, std::strin
 struct ProgramArguments {
   bool help = false;
   bool headless = false;
+  // --verify-only DIR: check the backup folder and change nothing.
+  std::optional<std::string> verifyOnly;
+  // --rehearse: the headless run on a disposable copy of the machine.
+  bool rehearse = false;
   std::optional<std::string> answersFile;
   HeadlessOptions given;                  // options on the command line; they beat the file
   std::vector<std::string> headlessOnly;  // options given that only --headless reads

@@ -3,7 +3,9 @@
 namespace vrel::restore {
 
 const char* usageText() {
-  return R"(Usage: VrelRestore [--headless [OPTIONS]] [SWITCHES]
+  return R"USAGE(Usage: VrelRestore [--headless [OPTIONS]] [SWITCHES]
+       VrelRestore --rehearse [OPTIONS] [SWITCHES]
+       VrelRestore --verify-only DIR [--alias-map FILE]
 
 Restores an Orvix server from a disaster-recovery backup onto the machine
 named by VREL_MACHINE. Without --headless the program opens its window.
@@ -29,6 +31,18 @@ named by VREL_MACHINE. Without --headless the program opens its window.
                        database, without a restore run; also on a machine
                        where only the voice connector is installed
   --check-for-update   choose the menu "Check for updated version"
+  --rehearse           run the headless restore on a disposable copy of the
+                       machine and report every change it made there
+                       (registry values old -> new, rows per table, files,
+                       services) and the run log it wrote; the machine
+                       itself is left untouched
+  --verify-only DIR    check the backup folder DIR completely and change
+                       nothing: every item the restore reads, the registry
+                       export, the database images, the certificate export,
+                       the alias mapping file given with --alias-map, and
+                       the backed-up version against the installed one. One
+                       line per finding; exit status 0 when the backup is
+                       usable, 1 when it is not
   --help               this text
 
 Options beat the same setting in the answer file. Paths are the machine's
@@ -67,7 +81,38 @@ Exit status: 0 the program ended normally, 2 start-up, the chosen backup
 folder or the alias mapping file was refused (or the command line, the
 answer file or the machine was unusable), 3 a run aborted, 1 an internal
 error.
-)";
+
+Each run writes, beside "DisasterRecoveryRestore.log" in the backup folder,
+"DisasterRecoveryRestore.json": the phases, what changed, every error and
+warning line, and the leftovers of the old machine that the run log's last
+"(warning)" lines name.
+
+Environment:
+  VREL_MACHINE     the folder of the stand-in machine to work on (required)
+  VREL_TIME_SCALE  multiplies every fixed wait, pause and time-out (default 1)
+  VREL_TOOLS       the folder of the Windows tools the machine's system
+                   folder links to (default: the folder they were built in)
+  VREL_TOOLS_SITE  the web site "Check for updated version" and the home
+                   page menu use, instead of the program's own
+  VREL_CMDLINE     the whole Windows command line, set by the programs that
+                   start this one; the program reads its switches from it
+  VREL_CWD         the current folder as a Windows path, set likewise
+  TMPDIR           where --verify-only checks the database images
+  DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM
+                   without any of them the window cannot open: use --headless
+
+Machine values read at start-up (standin machine set NAME VALUE):
+  UserDefaultLangID  the language of the window and messages (1033 English,
+                     1031 German, 1041 Japanese, ...)
+  SessionName        a name starting with "RDP-" is a remote session, which
+                     start-up refuses
+  ComputerName       the new server's name
+  Platform, OsVersion, LanGroup, UserName, LogonDomain, LogonServer,
+  LoggedOnUsers, LanRoot, OtherDomains
+                     the workstation information start-up reads
+  RunningAccount, LocalAdministrators, TokenDenyOnlySids
+                     the running account and its rights in the directory
+)USAGE";
 }
 
 }  // namespace vrel::restore

@@ -9,6 +9,7 @@
 #include "restore/external/modCallExternalApp.h"
 #include "restore/preserve/Module1.h"
 #include "restore/run/RunLog.h"
+#include "restore/run/RunReport.h"
 #include "restore/run/UiPort.h"
 #include "restore/shell/modLocalize.h"
 #include "standin/server/DirectoryComponents.h"
@@ -45,6 +46,8 @@ class Program {
   UiPort& ui;
   Files files;
   RunLog log;
+  // The machine-readable report of the current or last run.
+  RunReport report;
   InstallPaths paths;
   Module1 module1;
   modCallExternalApp external;

@@ -115,8 +115,11 @@ bool RunLog::stillWritable() {
 }
 
 void RunLog::WriteToLog(const std::string& text) {
-  if (containsTag(text, "(error)")) bump(m_errors);
-  if (containsTag(text, "(warning)")) bump(m_warnings);
+  const bool isError = containsTag(text, "(error)");
+  const bool isWarning = containsTag(text, "(warning)");
+  if (isError) bump(m_errors);
+  if (isWarning) bump(m_warnings);
+  if (m_tagged && (isError || isWarning)) m_tagged(text);
   if (m_holds > 0 && !m_hostPath.empty()) {
     m_held += dateTimeText();
     m_held += ": ";

@@ -60,6 +60,8 @@ class RunLog {
   void setProgramInfo(ProgramInfo info) { m_program = std::move(info); }
   // The program's own name and version (the header's "Running" line).
   const ProgramInfo& programInfo() const { return m_program; }
+  // Called with each entry that holds "(error)" or "(warning)".
+  void setTaggedEntryObserver(std::function<void(const std::string&)> observer) { m_tagged = std::move(observer); }
   // Called after every entry so the front-end can repaint during the run.
   void setEventPump(std::function<void()> pump) { m_pump = std::move(pump); }
 
@@ -86,6 +88,7 @@ class RunLog {
   std::function<void()> m_pump;
   int m_holds = 0;
   std::string m_held;
+  std::function<void(const std::string&)> m_tagged;
 };
 
 }  // namespace vrel::restore

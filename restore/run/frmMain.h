@@ -191,6 +191,12 @@ class frmMain : public FormModel {
   void deletePreRestoreImages();
   void showClosingMessages();
   void deleteLeftOverRegFiles();
+  // The run's records beyond its log (frmMainRunRecords.cpp): the machine
+  // as it was, the phase now running, and at the end the leftover scan and
+  // the JSON report beside the log.
+  void beginRunRecords();
+  void phase(const char* name) { m_program.report.beginPhase(name); }
+  void finishRunRecords(bool aborted);
 
   Program& m_program;
 };

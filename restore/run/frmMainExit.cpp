@@ -5,6 +5,7 @@
 namespace vrel::restore {
 
 void frmMain::ExitProgram(ProgramEnd how) {
+  finishRunRecords(how == ProgramEnd::Aborted);
   m_program.log.CloseLogFile();
   if (m_program.helpForm) m_program.ui.closeForm(*m_program.helpForm);
   modCallExternalApp::SleepMs(500);

@@ -67,9 +67,12 @@ void frmMain::runPhases() {
     if (!log.OpenLogFile(targetPath() + "DisasterRecoveryRestore.log", false)) throw VbError(75, log.lastError());
   });
   trapGeneral([&] { log.WriteToLog("Starting disaster reocovery Restore at: " + RunLog::dateTimeText()); });
+  beginRunRecords();
   // 3: branch exports left by an earlier run.
+  phase("start");
   deleteLeftOverRegFiles();
   // 4, 5
+  phase("shut down the server");
   {
     const PhaseTimer timer("shut down services");
     trapGeneral([&] { ShutDownOrvix(); });
@@ -82,6 +85,7 @@ void frmMain::runPhases() {
     });
     // Under the general trap a failed OrvixDB restore goes on with the next
     // statement, which is the report database's.
+    phase("database restore");
     trapGeneral([&] { restoreOrvixDB(); });
     trapGeneral([&] { restoreReportDB(); });
     trapGeneral([&] { p.MsgBox(p.str(kDatabasesRestored)); });
@@ -90,14 +94,17 @@ void frmMain::runPhases() {
 
   // 7 to 9: save the new machine's configuration, import the backup's
   // registry over it, save the new installation's SQL values.
+  phase("save the local configuration");
   {
     const PhaseTimer timer("save local configuration");
     trapGeneral([&] { BackupLocalConfigurationData(); });
   }
+  phase("registry restore");
   {
     const PhaseTimer timer("registry");
     trapGeneral([&] { RestoreRegistryFromBackup(); });
   }
+  phase("save the new installation's SQL values");
   trapGeneral([&] { tick("chkBackingUpSQLValues"); });
   {
     const PhaseTimer timer("save SQL values");
@@ -110,6 +117,7 @@ void frmMain::runPhases() {
 
   // 10: the databases, under the database restore trap, saved first so an
   // abort can put them back.
+  phase("database restore");
   trapGeneral([&] { savePreRestoreDatabases(); });
   {
     const PhaseTimer timer("databases");
@@ -120,6 +128,7 @@ void frmMain::runPhases() {
   if (p.commandLineHas("PauseAfterSQLRestore")) trapGeneral([&] { p.MsgBox(p.str(kPauseAfterSql)); });
 
   // 13: alias remapping, when chosen.
+  phase("alias remapping");
   trapGeneral([&] {
     if (ticked("chkUseAliasMappingFile")) {
       tick("chkMappingAliases");
@@ -135,14 +144,17 @@ void frmMain::runPhases() {
   if (p.module1.bLocalVersionAtLeast(8, 0, 0, 0))
     trapGeneral([&] { ObjectReferences(p).CallInsertReplicationSetProc(); });
   // 15 to 17
+  phase("database fix-ups");
   {
     const PhaseTimer timer("fix-ups");
     FixUpRestoredDatabase();
   }
+  phase("file restores");
   {
     const PhaseTimer timer("files and paths");
     RestoreFilesAndPaths();
   }
+  phase("resynchronise and restart");
   {
     const PhaseTimer timer("resync and restart");
     ResynchroniseAndRestart();
@@ -153,6 +165,7 @@ void frmMain::runPhases() {
   trapGeneral([&] { tick("chkRestoreComplete"); });
   trapGeneral([&] { deletePreRestoreImages(); });
   trapGeneral([&] { log.WriteToLog("Finished disaster reocovery restore at: " + RunLog::dateTimeText()); });
+  finishRunRecords(false);
   log.CloseLogFile();
   trapGeneral([&] { p.ui.setHourglass(false); });
   trapGeneral([&] {

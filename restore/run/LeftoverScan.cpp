@@ -1,0 +1,154 @@
+#include "restore/run/LeftoverScan.h"
+
+#include "platform/Machine.h"
+#include "platform/Text.h"
+#include "platform/data/ServerFunctions.h"
+#include "platform/data/SqlInstance.h"
+
+#include <sqlite3.h>
+
+#include <map>
+
+namespace vrel::restore {
+
+namespace {
+
+constexpr const char* kServerBranch = "SOFTWARE\\Tremarc";
+constexpr const char* kServerDatabases[] = {"OrvixDB", "ReportDB"};
+
+std::vector<LeftoverTerm> usable(const std::vector<LeftoverTerm>& terms) {
+  std::vector<LeftoverTerm> out;
+  for (const LeftoverTerm& t : terms)
+    if (!t.oldValue.empty() && !iequals(t.oldValue, t.newValue)) out.push_back(t);
+  return out;
+}
+
+void scanRegistry(Machine& machine, const std::vector<LeftoverTerm>& terms, std::vector<LeftoverHit>& hits,
+                  std::vector<std::string>& problems) {
+  std::vector<Registry::KeyDump> keys;
+  const RegStatus s = machine.registry().dumpBranch(Hive::LocalMachine, kServerBranch, keys);
+  if (s != kRegOk) {
+    if (s != kRegNotFound) problems.push_back("the registry branch " + std::string(kServerBranch) + " (error " +
+                                              std::to_string(s) + ")");
+    return;
+  }
+  for (const Registry::KeyDump& k : keys)
+    for (const RegValue& v : k.values) {
+      if (v.type != kRegSz && v.type != kRegExpandSz && v.type != kRegMultiSz) continue;
+      // The parts of a multi-string are searched one by one.
+      const std::string decoded = utf16leToUtf8(v.data.data(), v.data.size() & ~std::size_t(1));
+      for (const LeftoverTerm& t : terms)
+        if (holdsLeftover(decoded, t))
+          hits.push_back({t.label, t.oldValue,
+                          "registry HKEY_LOCAL_MACHINE\\" + k.path + " value \"" + v.name + "\"", 1});
+    }
+}
+
+std::string quoteName(const std::string& name) {
+  std::string out = "\"";
+  for (char c : name) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
+}
+
+std::string likePattern(const std::string& value) {
+  std::string out = "%";
+  for (char c : value) {
+    if (c == '%' || c == '_' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "%";
+}
+
+// One query per table: the rows where any text column holds any term (LIKE
+// is case-blind), then each hit column checked exactly.
+bool scanTable(sql::Database& db, const std::string& database, const std::string& table,
+               const std::vector<LeftoverTerm>& terms, std::vector<LeftoverHit>& hits) {
+  std::vector<std::string> columns;
+  {
+    sql::Statement st(db, "SELECT name, type FROM pragma_table_info(?1)");
+    st.bind(1, table);
+    while (st.step() == SQLITE_ROW) columns.push_back(st.text(0));
+  }
+  if (columns.empty()) return true;
+  std::string text = "SELECT ";
+  std::string where;
+  for (std::size_t c = 0; c < columns.size(); ++c) {
+    text += (c ? ", " : "") + quoteName(columns[c]);
+    for (std::size_t t = 0; t < terms.size(); ++t)
+      where += std::string(where.empty() ? "" : " OR ") + "CAST(" + quoteName(columns[c]) + " AS TEXT) LIKE ?" +
+               std::to_string(t + 1) + " ESCAPE '\\'";
+  }
+  text += " FROM " + quoteName(table) + " WHERE " + where;
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db.handle(), text.c_str(), -1, &st, nullptr) != SQLITE_OK) return false;
+  for (std::size_t t = 0; t < terms.size(); ++t) {
+    const std::string pattern = likePattern(terms[t].oldValue);
+    sqlite3_bind_text(st, static_cast<int>(t + 1), pattern.c_str(), static_cast<int>(pattern.size()), SQLITE_TRANSIENT);
+  }
+  std::map<std::pair<std::size_t, std::size_t>, std::uint64_t> counts;  // (term, column) -> rows
+  int rc;
+  while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+      const auto* value = sqlite3_column_text(st, static_cast<int>(c));
+      if (!value) continue;
+      const std::string cell(reinterpret_cast<const char*>(value));
+      for (std::size_t t = 0; t < terms.size(); ++t)
+        if (holdsLeftover(cell, terms[t])) ++counts[{t, c}];
+    }
+  sqlite3_finalize(st);
+  for (const auto& [at, n] : counts)
+    hits.push_back({terms[at.first].label, terms[at.first].oldValue,
+                    database + " table " + table + ", column " + columns[at.second], n});
+  return rc == SQLITE_DONE;
+}
+
+void scanDatabase(Machine& machine, const std::string& name, const std::vector<LeftoverTerm>& terms,
+                  std::vector<LeftoverHit>& hits, std::vector<std::string>& problems) {
+  data::SqlInstance instance(machine);
+  const std::string file = instance.databaseFile(name);
+  if (file.empty()) return;
+  std::string error;
+  auto hold = instance.holdShared(name, error);
+  sql::Database db;
+  if (!hold || !db.open(file, false, error) || !data::registerServerFunctions(db.handle(), error)) {
+    problems.push_back("the database " + name + ": " + error);
+    return;
+  }
+  std::vector<std::string> tables;
+  {
+    sql::Statement st(db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' ORDER BY name");
+    while (st.step() == SQLITE_ROW) tables.push_back(st.text(0));
+  }
+  for (const std::string& table : tables)
+    if (!scanTable(db, name, table, terms, hits)) problems.push_back("the table " + table + " of " + name + ": " + db.lastError());
+}
+
+}  // namespace
+
+std::string LeftoverHit::logLine() const {
+  std::string line = "(warning) leftover of the " + label + " \"" + oldValue + "\": " + place;
+  if (place.compare(0, 9, "registry ") != 0) line += ", " + std::to_string(count) + " row(s)";
+  return line;
+}
+
+bool holdsLeftover(const std::string& text, const LeftoverTerm& term) {
+  if (ifind(text, term.oldValue) == std::string::npos) return false;
+  if (term.newValue.empty() || ifind(term.newValue, term.oldValue) == std::string::npos) return true;
+  // Blank out the new value's occurrences, then look again.
+  std::string rest = text;
+  for (std::size_t at = ifind(rest, term.newValue); at != std::string::npos; at = ifind(rest, term.newValue, at + 1))
+    rest.replace(at, term.newValue.size(), std::string(1, '\n'));
+  return ifind(rest, term.oldValue) != std::string::npos;
+}
+
+std::vector<LeftoverHit> scanForLeftovers(Machine& machine, const std::vector<LeftoverTerm>& terms,
+                                          std::vector<std::string>& problems) {
+  std::vector<LeftoverHit> hits;
+  const std::vector<LeftoverTerm> wanted = usable(terms);
+  if (wanted.empty()) return hits;
+  scanRegistry(machine, wanted, hits, problems);
+  for (const char* db : kServerDatabases) scanDatabase(machine, db, wanted, hits, problems);
+  return hits;
+}
+
+}  // namespace vrel::restore

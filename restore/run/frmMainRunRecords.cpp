@@ -1,0 +1,67 @@
+// The run's records beyond its log: a picture of the machine before the run,
+// and at its end (finished or aborted) the scan for leftovers of the old
+// machine, whose hits close the log as "(warning)" lines, and the JSON
+// report beside the log.
+#include "platform/Machine.h"
+#include "restore/run/frmMain.h"
+
+namespace vrel::restore {
+
+namespace {
+
+constexpr const char* kReportName = "DisasterRecoveryRestore.json";
+
+// Install roots are compared without their closing backslash, so a value
+// naming the root itself is found too.
+std::string withoutClosingBackslash(std::string path) {
+  while (path.size() > 3 && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+void frmMain::beginRunRecords() {
+  Program& p = m_program;
+  p.log.setTaggedEntryObserver([&p](const std::string& text) { p.report.noteLine(text); });
+  MachineSnapshot before;
+  std::string error;
+  if (takeMachineSnapshot(p.machine, before, error)) {
+    p.report.begin(std::move(before));
+  } else {
+    p.report.begin(std::nullopt);
+    p.log.WriteToLog("(warning) the machine could not be read before the run; the report counts no changes: " + error);
+  }
+}
+
+void frmMain::finishRunRecords(bool aborted) {
+  Program& p = m_program;
+  if (!p.report.active()) return;
+  p.report.beginPhase("leftover scan");
+  if (p.report.before()) {
+    MachineSnapshot after;
+    std::string error;
+    if (takeMachineSnapshot(p.machine, after, error))
+      p.report.setChanges(diffMachineSnapshots(*p.report.before(), after));
+    else
+      p.log.WriteToLog("(warning) the machine could not be read after the run; the report counts no changes: " + error);
+  }
+  const std::vector<LeftoverTerm> terms = {
+      {"old server name", run.oldServerName, run.newServerName},
+      {"old install root", withoutClosingBackslash(p.paths.backedUpInstallPath),
+       withoutClosingBackslash(p.paths.installRoot)},
+      {"old system ID", run.oldSystemId, run.sql.newSystemId},
+  };
+  std::vector<std::string> problems;
+  std::vector<LeftoverHit> hits = scanForLeftovers(p.machine, terms, problems);
+  for (const std::string& place : problems) p.log.WriteToLog("(warning) the leftover scan could not read " + place);
+  for (const LeftoverHit& hit : hits) p.log.WriteToLog(hit.logLine());
+  p.report.setLeftovers(std::move(hits));
+  p.report.finish(aborted);
+  p.log.setTaggedEntryObserver(nullptr);
+  const std::string& logPath = p.log.path();
+  const std::string reportPath = logPath.substr(0, logPath.rfind('\\') + 1) + kReportName;
+  if (FileStatus s = p.files.writeAll(reportPath, p.report.toJson()); !s)
+    p.log.WriteToLog("(warning) the run report " + reportPath + " could not be written: " + s.description);
+}
+
+}  // namespace vrel::restore
