@@ -3,6 +3,7 @@
 #pragma once
 
 #include "rilo/CRiloRights.h"
+#include "rilo/RiloInput.h"
 
 #include <string>
 #include <vector>
@@ -23,13 +24,6 @@ struct RiloSettings {
 // the sign decides, any case; others are ignored) and logs the ones it takes.
 RiloSettings parseRiloArguments(const std::vector<std::string>& args, RiloLog& log);
 
-// The entries of an input file's text: one per line (CR, LF or CR LF not
-// included), lines longer than 2047 characters split into pieces of 2047,
-// each trimmed of blanks and tabs at the right.
-std::vector<std::string> inputEntries(const std::string& text);
-
-// The output line of an entry: "entry","1" (without the line end).
-std::string outputLine(const std::string& entry, int flag);
 
 class CRiloHandler {
  public:

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Sets everything up, then runs the whole test suite twice: on the normal
-# build and on the AddressSanitizer + UndefinedBehaviorSanitizer build.
+# build and on the AddressSanitizer + UndefinedBehaviorSanitizer build; then
+# each fuzz target for a few seconds on its stored corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh --sanitize
+scripts/setup.sh --sanitize --fuzz
 
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-/tmp/runtime-$(id -un)}
@@ -16,4 +17,6 @@ echo "== tests (build) =="
 (cd build && ctest -j"$(nproc)" --output-on-failure --timeout 300) || status=1
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan) =="
 (cd build-asan && ctest -j"$(nproc)" --output-on-failure --timeout 600) || status=1
+echo "== fuzz targets, ${VREL_FUZZ_SECONDS:-5} s each (build-fuzz) =="
+fuzz/run.sh build-fuzz "${VREL_FUZZ_SECONDS:-5}" || status=1
 exit $status

@@ -29,6 +29,10 @@ void checkLikePattern(const std::string& p) {
 
 class Parser {
  public:
+  // Parentheses nest at most this deep; deeper ones are refused rather than
+  // read by ever deeper recursion until the stack runs out.
+  static constexpr int kMaxDepth = 64;
+
   explicit Parser(std::string_view text) : m_s(text) {}
 
   CriteriaClause clause() {
@@ -86,11 +90,13 @@ class Parser {
   Criteria factor() {
     skip();
     if (m_i < m_s.size() && m_s[m_i] == '(') {
+      if (++m_depth > kMaxDepth) invalid();
       ++m_i;
       Criteria inner = expr();
       skip();
       if (m_i >= m_s.size() || m_s[m_i] != ')') invalid();
       ++m_i;
+      --m_depth;
       return inner;
     }
     Criteria out;
@@ -194,6 +200,7 @@ class Parser {
 
   std::string_view m_s;
   std::size_t m_i = 0;
+  int m_depth = 0;
 };
 
 }  // namespace

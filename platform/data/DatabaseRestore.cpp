@@ -29,33 +29,6 @@ DatabaseImageStatus failed(const std::string& text) {
   return {kErrBackupRestoreFailed, sqlServerText(text)};
 }
 
-// True when the database file is sound: SQLite reads it and finds every
-// page and index in order.
-bool fileIsSound(const std::string& file, std::string& reason) {
-  sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  std::string error;
-  if (rc == SQLITE_OK && !registerServerFunctions(db, error)) rc = SQLITE_ERROR;
-  std::string verdict;
-  if (rc == SQLITE_OK) {
-    sqlite3_stmt* st = nullptr;
-    rc = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &st, nullptr);
-    if (rc == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW) {
-      const unsigned char* text = sqlite3_column_text(st, 0);
-      verdict = text ? reinterpret_cast<const char*>(text) : "";
-    } else if (rc == SQLITE_OK) {
-      rc = sqlite3_errcode(db);
-    }
-    sqlite3_finalize(st);
-  }
-  if (rc != SQLITE_OK)
-    reason = error.empty() ? (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) : error;
-  else if (verdict != "ok")
-    reason = "the database in the backup is damaged: " + verdict;
-  sqlite3_close_v2(db);
-  return rc == SQLITE_OK && verdict == "ok";
-}
-
 // Where copying an image stopped.
 enum class CopyFault { None, Image, Device, Write };
 
@@ -141,6 +114,31 @@ CopyFault copyImagePages(const std::string& source, const std::string& target, s
 
 }  // namespace
 
+bool databaseFileIsSound(const std::string& file, std::string& reason) {
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  std::string error;
+  if (rc == SQLITE_OK && !registerServerFunctions(db, error)) rc = SQLITE_ERROR;
+  std::string verdict;
+  if (rc == SQLITE_OK) {
+    sqlite3_stmt* st = nullptr;
+    rc = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &st, nullptr);
+    if (rc == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW) {
+      const unsigned char* text = sqlite3_column_text(st, 0);
+      verdict = text ? reinterpret_cast<const char*>(text) : "";
+    } else if (rc == SQLITE_OK) {
+      rc = sqlite3_errcode(db);
+    }
+    sqlite3_finalize(st);
+  }
+  if (rc != SQLITE_OK)
+    reason = error.empty() ? (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)) : error;
+  else if (verdict != "ok")
+    reason = "the database in the backup is damaged: " + verdict;
+  sqlite3_close_v2(db);
+  return rc == SQLITE_OK && verdict == "ok";
+}
+
 bool checkDatabaseImage(const std::string& hostImagePath, std::string& reason) {
   std::error_code ec;
   const fs::path folder = fs::temp_directory_path(ec);
@@ -151,7 +149,7 @@ bool checkDatabaseImage(const std::string& hostImagePath, std::string& reason) {
   const std::string scratch = (folder / ("vrel-check-" + std::to_string(::getpid()) + "-" +
                                          std::to_string(reinterpret_cast<std::uintptr_t>(&reason))))
                                   .string();
-  const bool sound = copyImagePages(hostImagePath, scratch, reason) == CopyFault::None && fileIsSound(scratch, reason);
+  const bool sound = copyImagePages(hostImagePath, scratch, reason) == CopyFault::None && databaseFileIsSound(scratch, reason);
   fs::remove(scratch, ec);
   return sound;
 }
@@ -182,7 +180,7 @@ DatabaseImageStatus restoreDatabase(Machine& machine, std::string_view name, std
     case CopyFault::Device: removeTemp(); return failed(deviceText(device, reason, kRestore));
     case CopyFault::Write: removeTemp(); return failed(abnormalText(kRestore, reason));
   }
-  if (!fileIsSound(temp, reason)) {
+  if (!databaseFileIsSound(temp, reason)) {
     removeTemp();
     return failed(malformedMediaText(device, reason));
   }

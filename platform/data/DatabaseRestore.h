@@ -14,6 +14,10 @@ class Machine;
 
 namespace vrel::data {
 
+// True when the database file (a host path) is sound: SQLite reads it and
+// finds every page and index in order; false with the reason otherwise.
+bool databaseFileIsSound(const std::string& file, std::string& reason);
+
 // Replaces database name with the image at imagePath (a Windows path), or
 // creates it when it does not exist. The image is checked whole (header,
 // size, checksum, database pages) before anything is touched; the live

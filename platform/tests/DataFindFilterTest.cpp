@@ -219,6 +219,20 @@ TEST_F(DataFindFilterTest, FilterRefusesAnOrGroupAndedWithAClause) {
   EXPECT_EQ(raised([&] { rs.setFilter("Nope = 1"); }).number, 3265);
 }
 
+TEST_F(DataFindFilterTest, FilterParenthesesNestAtMost64Deep) {
+  const auto nested = [](int depth) {
+    return std::string(static_cast<std::size_t>(depth), '(') + "Alias = 'EAdmin'" +
+           std::string(static_cast<std::size_t>(depth), ')');
+  };
+  rs.setFilter(nested(64));
+  EXPECT_EQ(rs.recordCount(), 1);
+  // Deeper is refused, however deep, and the old filter stays.
+  for (int depth : {65, 100000}) {
+    EXPECT_EQ(raised([&] { rs.setFilter(nested(depth)); }).number, 3001) << depth;
+    EXPECT_EQ(rs.recordCount(), 1) << depth;
+  }
+}
+
 TEST_F(DataFindFilterTest, FilteredRowsAreTheCursorForMovesFindAndEdits) {
   rs.fields("Alias").setOptimize(true);
   rs.setFilter("Extension >= 2000");

@@ -19,16 +19,6 @@ constexpr int kRightsAdvice = 102;   // "Backup of the message store will fail r
 
 }  // namespace
 
-std::string failedStoreList(const std::string& riloOut) {
-  std::string list;
-  for (std::string line : split(riloOut, '\n')) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.size() >= 8 && line.compare(line.size() - 3, 3, "\"0\"") == 0)
-      list += line.substr(0, line.size() - 4) + "\r\n\r\n";
-  }
-  return list;
-}
-
 bool bAccountHasMailstoreRights(Program& p) {
   auto step = [&](auto&& statement) {
     if (auto e = trapStatement(statement))

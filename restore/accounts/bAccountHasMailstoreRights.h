@@ -5,6 +5,8 @@
 // answer "RILO.OUT" is read back.
 #pragma once
 
+#include "restore/accounts/RiloOutput.h"
+
 #include <string>
 
 namespace vrel::restore {
@@ -20,10 +22,5 @@ inline constexpr const char* kRiloOutputFile = "RILO.OUT";
 // shown as "(error):N (desc) in procedure bAccountHasMailstoreRights of Form
 // frmMain" and the next step runs.
 bool bAccountHasMailstoreRights(Program& program);
-
-// The failed-store list of RILO.OUT's text: each line of at least 8
-// characters ending in "0" (in quotes) without its last four characters,
-// followed by two CR LF pairs.
-std::string failedStoreList(const std::string& riloOut);
 
 }  // namespace vrel::restore

@@ -147,7 +147,8 @@ bool parseSourceLine(std::string_view line, StringSource& out, bool& haveLanguag
   line.remove_prefix(first);
   const std::size_t gap = line.find_first_of(" \t");
   const std::string_view head = line.substr(0, gap);
-  const std::size_t rest = gap == std::string_view::npos ? line.size() : line.find_first_not_of(" \t", gap);
+  // Where the value after the head starts; npos when nothing follows it.
+  const std::size_t rest = gap == std::string_view::npos ? gap : line.find_first_not_of(" \t", gap);
   long long number = 0;
   if (head == "language") {
     const std::string_view value = rest == std::string_view::npos ? std::string_view() : line.substr(rest);
@@ -164,6 +165,10 @@ bool parseSourceLine(std::string_view line, StringSource& out, bool& haveLanguag
   std::string text;
   if (!readQuoted(line, rest, text, error)) return false;
   if (!validUtf8(text)) return error = "text is not UTF-8", false;
+  // The library holds at most this much per text; a longer one would build a
+  // library its reader refuses.
+  if (text.size() > StringLibrary::kMaxTextBytes)
+    return error = "text longer than " + std::to_string(StringLibrary::kMaxTextBytes) + " bytes", false;
   if (!out.strings.emplace(static_cast<int>(number), std::move(text)).second)
     return error = "ID " + std::to_string(number) + " given twice", false;
   return true;

@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace vrel::restore {
 namespace {
@@ -145,12 +148,14 @@ TEST(StringLibraryTest, SourceFilesAreParsedWithEscapesAndErrorsNameTheLine) {
   EXPECT_EQ(source.strings.at(0), " Build");
   EXPECT_EQ(source.strings.at(3), "a\"b\\c\r\nd");
 
+  const std::string tooLong = "language 1031\n5 \"" + std::string(65536, 'x') + "\"\n";
   struct Row {
     const char* name;
     const char* text;
     const char* error;
   } rows[] = {
       {"no language", "0 \"x\"\n", "no language line"},
+      {"text too long for a library", tooLong.c_str(), "line 2: text longer than 65535 bytes"},
       {"duplicate ID", "language 1031\n5 \"a\"\n5 \"b\"\n", "line 3: ID 5 given twice"},
       {"unterminated", "language 1031\n5 \"a\n", "line 2: missing closing quote"},
       {"unknown escape", "language 1031\n5 \"a\\q\"\n", "line 2: unknown escape \\q"},
@@ -161,6 +166,13 @@ TEST(StringLibraryTest, SourceFilesAreParsedWithEscapesAndErrorsNameTheLine) {
   for (const Row& r : rows) {
     EXPECT_FALSE(StringLibrary::parseSource(r.text, source, error)) << r.name;
     EXPECT_EQ(error, r.error) << r.name;
+  }
+  // A last line of just an ID, at the very end of the bytes (no terminating
+  // NUL behind them that would hide a read past the end).
+  for (const std::string text : {"language 1031\n5", "language 1031\n5 ", "5"}) {
+    const std::vector<char> exact(text.begin(), text.end());
+    EXPECT_FALSE(StringLibrary::parseSource(std::string_view(exact.data(), exact.size()), source, error)) << text;
+    EXPECT_EQ(error, text == "5" ? "line 1: expected a quoted text" : "line 2: expected a quoted text") << text;
   }
 }
 

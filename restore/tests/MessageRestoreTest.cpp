@@ -80,6 +80,11 @@ TEST_F(MessageRestore, ExMergeSummaryLine) {
        {garbage, "     0 mailboxes successfully restored", garbage, garbage, garbage}},
       {"one line", "[10:02:11] 12 mailboxes processed. 3 mailboxes failed\r\n",
        {garbage, "     0 mailboxes successfully restored", garbage, garbage, garbage}},
+      {"counts past the largest long stay at it",
+       "[10:02:11] 99999999999999999999999 mailboxes processed. 92233720368547758070 mailboxes failed\nend\n",
+       {"     9223372036854775807 mailboxes successfully restored",
+        "(error)  9223372036854775807 mailboxes not restored properly.  Check the exMerge.log file at: " + folder +
+            " for more details"}},
       {"unicode", utf16,
        {"     7 mailboxes successfully restored",
         "(error)  2 mailboxes not restored properly.  Check the exMerge.log file at: " + folder + " for more details"}},
