@@ -88,7 +88,9 @@ TEST_F(PathsAndFilesTest, CopiesCarryContentAndAttributesAndNeverTruncateTheirSo
     const std::string from = std::string("C:\\src_") + r.name, to = std::string("C:\\dst_") + r.name;
     ASSERT_TRUE(files.writeAll(from, r.content));
     ASSERT_TRUE(files.writeAll(to, big)) << "a longer target is replaced, not overwritten in part";
-    if (r.readOnly) ASSERT_TRUE(files.setReadOnly(from, true));
+    if (r.readOnly) {
+      ASSERT_TRUE(files.setReadOnly(from, true));
+    }
     ASSERT_TRUE(files.copyFile(from, to, true)) << r.name;
     std::string text;
     ASSERT_TRUE(files.readAll(to, text));

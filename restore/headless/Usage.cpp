@@ -94,6 +94,8 @@ Environment:
                    folder links to (default: the folder they were built in)
   VREL_TOOLS_SITE  the web site "Check for updated version" and the home
                    page menu use, instead of the program's own
+  VREL_PHASE_TIMES a host file to which a run appends each phase's seconds
+                   and its peak memory (for the benchmarks)
   VREL_CMDLINE     the whole Windows command line, set by the programs that
                    start this one; the program reads its switches from it
   VREL_CWD         the current folder as a Windows path, set likewise

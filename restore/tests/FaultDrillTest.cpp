@@ -61,12 +61,13 @@ std::string tremarcTree(Machine& m) {
   return std::string(out.begin(), out.end());
 }
 
-// The files of a host folder and their content, the logs of the run and of
-// ExMerge left out (the run writes them there by design).
+// The files of a host folder and their content, the run's log and report and
+// ExMerge's log left out (the run writes them there by design).
 std::map<std::string, std::string> folderContent(const std::string& host) {
   std::map<std::string, std::string> out;
   for (const auto& e : fs::recursive_directory_iterator(host)) {
-    if (!e.is_regular_file() || e.path().filename() == kRunLog || e.path().filename() == "ExMerge.log") continue;
+    if (!e.is_regular_file() || e.path().filename() == kRunLog ||
+        e.path().filename() == "DisasterRecoveryRestore.json" || e.path().filename() == "ExMerge.log") continue;
     std::ifstream in(e.path(), std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
