@@ -105,11 +105,7 @@ class FaultDrill : public ::testing::TestWithParam<FaultCase> {
     o.computerName = "ORVIXOLD";
     o.installRoot = "E:\\Orvix\\";
     m_old = std::make_unique<OldServerBackup>(o, [](Machine& old) {
-      standin::PopulateOptions po;
-      po.subscribers = 12;
-      standin::PopulateResult pr;
-      std::string error;
-      ASSERT_TRUE(standin::populateServer(old, po, pr, error)) << error;
+      populateOrFail(old, 12);
     });
     m_backup = m_old->folder();
     m_new.scratch().activate();

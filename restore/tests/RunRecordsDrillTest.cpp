@@ -47,14 +47,11 @@ class RunRecordsDrill : public ::testing::Test {
     o.computerName = "ORVIXOLD";
     o.installRoot = "E:\\Orvix\\";
     m_old = std::make_unique<OldServerBackup>(o, [](Machine& old) {
-      standin::PopulateOptions po;
-      po.subscribers = 8;
-      standin::PopulateResult pr;
-      std::string error;
-      ASSERT_TRUE(standin::populateServer(old, po, pr, error)) << error;
+      populateOrFail(old, 8);
       // Old names where no fix-up looks: a registry value of its own key
       // and a setup parameter of the database.
       putValue(old.registry(), kPlantedKey, RegValue::text("Note", "share \\\\orvixold\\notes under E:\\Orvix\\Notes"));
+      std::string error;
       sql::Database db;
       ASSERT_TRUE(db.open(data::SqlInstance(old).databaseFile("OrvixDB"), false, error)) << error;
       ASSERT_TRUE(data::registerServerFunctions(db.handle(), error)) << error;

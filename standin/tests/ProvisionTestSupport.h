@@ -4,6 +4,7 @@
 
 #include "platform/Machine.h"
 #include "platform/data/Recordset.h"
+#include "standin/server/Populate.h"
 #include "standin/server/Provision.h"
 #include "standin/server/ProvisionDatabases.h"
 #include "tests/support/ScratchMachine.h"
@@ -14,6 +15,15 @@
 #include <vector>
 
 namespace vrel::test {
+
+// Fills a provisioned machine with that many subscribers, or fails the test.
+inline void populateOrFail(Machine& m, long subscribers) {
+  standin::PopulateOptions po;
+  po.subscribers = subscribers;
+  standin::PopulateResult pr;
+  std::string error;
+  ASSERT_TRUE(standin::populateServer(m, po, pr, error)) << error;
+}
 
 // Every row of the query, fields joined by '|'.
 inline std::vector<std::string> queryRows(Machine& m, const std::string& sql, const char* database = "OrvixDB") {
