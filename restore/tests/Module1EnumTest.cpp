@@ -138,6 +138,32 @@ TEST_F(Module1Test, DeleteRegistryTreeGivesUpOnUndeletableSubkeyAfterOnePass) {
             }));
 }
 
+TEST_F(Module1Test, DeleteRegistryTreeOutsideDebugRunsEndsWhereTheWalkEnds) {
+  // A whole branch goes at once, its siblings stay, and nothing is logged.
+  for (int i = 0; i < 300; ++i) {
+    const std::string key = kKey + std::string("\\Cache\\") + std::to_string(i);
+    createKey(key + "\\Greeting");
+    setValue(key, RegValue::text("Alias", "user" + std::to_string(i)));
+  }
+  createKey("Software\\Tremarc\\Sibling");
+  mod.DeleteRegistryTree(Hive::LocalMachine, kKey);
+  EXPECT_FALSE(keyExists(kKey));
+  EXPECT_TRUE(keyExists("Software\\Tremarc\\Sibling"));
+
+  // A branch holding a key that cannot be deleted: what the walk leaves.
+  const std::string locked = kKey + std::string("\\B\\Locked");
+  createKey(locked);
+  createKey(kKey + std::string("\\B\\Other"));
+  setValue(locked, RegValue::text("Keep", "1"));
+  setValue(kKey, RegValue::text("Top", "1"));
+  ASSERT_EQ(m.registry().setDenyWrite(Hive::LocalMachine, locked, true), kRegOk);
+  mod.DeleteRegistryTree(Hive::LocalMachine, kKey);
+  EXPECT_EQ(mod.GetRegistryValue(Hive::LocalMachine, locked, "Keep", 1, ""), "1");
+  EXPECT_FALSE(keyExists(kKey + std::string("\\B\\Other")));
+  EXPECT_EQ(mod.GetRegistryValue(Hive::LocalMachine, kKey, "Top", 1, "gone"), "gone");
+  EXPECT_TRUE(logLines().empty());
+}
+
 TEST_F(Module1Test, DeleteRegistryTreeOnMissingKeyOrEmptyPathDeletesNothing) {
   createKey(kKey);
   log.setDebug(true);
