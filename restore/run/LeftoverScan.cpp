@@ -7,7 +7,10 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cctype>
 #include <map>
+#include <string_view>
 
 namespace vrel::restore {
 
@@ -50,17 +53,24 @@ std::string quoteName(const std::string& name) {
   return out + "\"";
 }
 
-std::string likePattern(const std::string& value) {
-  std::string out = "%";
-  for (char c : value) {
-    if (c == '%' || c == '_' || c == '\\') out += '\\';
-    out += c;
-  }
-  return out + "%";
+// Whether text can hold the term: a quick look that never misses a hit
+// (ASCII compared without case; text or term beyond ASCII goes to the exact
+// check), so the exact check only runs on the few cells that pass.
+bool mayHold(std::string_view text, std::string_view term) {
+  auto beyondAscii = [](std::string_view s) {
+    for (char c : s)
+      if (static_cast<unsigned char>(c) >= 0x80) return true;
+    return false;
+  };
+  if (beyondAscii(term) || beyondAscii(text)) return true;
+  auto same = [](char a, char b) {
+    return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+  };
+  return std::search(text.begin(), text.end(), term.begin(), term.end(), same) != text.end();
 }
 
-// One query per table: the rows where any text column holds any term (LIKE
-// is case-blind), then each hit column checked exactly.
+// One pass per table over every cell, as text (a number is searched as its
+// digits); each cell that can hold a term is then checked exactly.
 bool scanTable(sql::Database& db, const std::string& database, const std::string& table,
                const std::vector<LeftoverTerm>& terms, std::vector<LeftoverHit>& hits) {
   std::vector<std::string> columns;
@@ -71,29 +81,20 @@ bool scanTable(sql::Database& db, const std::string& database, const std::string
   }
   if (columns.empty()) return true;
   std::string text = "SELECT ";
-  std::string where;
-  for (std::size_t c = 0; c < columns.size(); ++c) {
-    text += (c ? ", " : "") + quoteName(columns[c]);
-    for (std::size_t t = 0; t < terms.size(); ++t)
-      where += std::string(where.empty() ? "" : " OR ") + "CAST(" + quoteName(columns[c]) + " AS TEXT) LIKE ?" +
-               std::to_string(t + 1) + " ESCAPE '\\'";
-  }
-  text += " FROM " + quoteName(table) + " WHERE " + where;
+  for (std::size_t c = 0; c < columns.size(); ++c) text += (c ? ", " : "") + quoteName(columns[c]);
+  text += " FROM " + quoteName(table);
   sqlite3_stmt* st = nullptr;
   if (sqlite3_prepare_v2(db.handle(), text.c_str(), -1, &st, nullptr) != SQLITE_OK) return false;
-  for (std::size_t t = 0; t < terms.size(); ++t) {
-    const std::string pattern = likePattern(terms[t].oldValue);
-    sqlite3_bind_text(st, static_cast<int>(t + 1), pattern.c_str(), static_cast<int>(pattern.size()), SQLITE_TRANSIENT);
-  }
   std::map<std::pair<std::size_t, std::size_t>, std::uint64_t> counts;  // (term, column) -> rows
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW)
     for (std::size_t c = 0; c < columns.size(); ++c) {
+      if (sqlite3_column_type(st, static_cast<int>(c)) == SQLITE_NULL) continue;
       const auto* value = sqlite3_column_text(st, static_cast<int>(c));
       if (!value) continue;
-      const std::string cell(reinterpret_cast<const char*>(value));
+      const std::string_view cell(reinterpret_cast<const char*>(value));
       for (std::size_t t = 0; t < terms.size(); ++t)
-        if (holdsLeftover(cell, terms[t])) ++counts[{t, c}];
+        if (mayHold(cell, terms[t].oldValue) && holdsLeftover(std::string(cell), terms[t])) ++counts[{t, c}];
     }
   sqlite3_finalize(st);
   for (const auto& [at, n] : counts)
