@@ -24,16 +24,11 @@ void appendLine(const char* name, const std::string& value) {
 
 }  // namespace
 
-PhaseTimer::PhaseTimer(const char* name) : m_name(name), m_on(timesFile() != nullptr) {
-  if (m_on) m_start = std::chrono::steady_clock::now();
-}
-
-PhaseTimer::~PhaseTimer() {
-  if (!m_on) return;
-  char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%.3f",
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - m_start).count());
-  appendLine(m_name, seconds);
+void recordPhaseTime(const std::string& name, double seconds) {
+  if (!timesFile()) return;
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", seconds);
+  appendLine(name.c_str(), text);
 }
 
 void recordPeakMemory() {

@@ -16,24 +16,25 @@ std::string RunReport::utcNow() {
   return buf;
 }
 
-void RunReport::begin(std::optional<MachineSnapshot> before) {
+void RunReport::begin() {
   *this = RunReport{};
   m_active = true;
   m_started = utcNow();
-  m_before = std::move(before);
 }
 
 void RunReport::endPhase(const char* outcome) {
   if (m_phases.empty() || !m_phases.back().end.empty()) return;
   Phase& p = m_phases.back();
   p.end = utcNow();
+  p.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - m_phaseStart).count();
   p.outcome = outcome ? outcome : p.errors ? "completed with errors" : "completed";
 }
 
 void RunReport::beginPhase(std::string name) {
   if (!m_active) return;
   endPhase(nullptr);
-  m_phases.push_back({std::move(name), utcNow(), {}, {}, 0});
+  m_phases.push_back({std::move(name), utcNow(), {}, {}, 0, 0});
+  m_phaseStart = std::chrono::steady_clock::now();
 }
 
 void RunReport::noteLine(const std::string& text) {
@@ -87,6 +88,16 @@ std::string orNull(bool present, const std::string& text) { return present ? quo
 
 }  // namespace
 
+namespace {
+
+std::string secondsText(double seconds) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.3f", seconds);
+  return buf;
+}
+
+}  // namespace
+
 std::string RunReport::toJson() const {
   const MachineChanges& c = m_changes;
   std::string j = "{\n";
@@ -95,7 +106,8 @@ std::string RunReport::toJson() const {
   j += std::string("  \"outcome\": \"") + (m_aborted ? "aborted" : m_errors.empty() ? "completed" : "completed with errors") + "\",\n";
   j += "  \"phases\": " + array(m_phases, [](const Phase& p) {
          return "{\"name\": " + quoted(p.name) + ", \"start\": " + quoted(p.start) + ", \"end\": " + quoted(p.end) +
-                ", \"outcome\": " + quoted(p.outcome) + ", \"errors\": " + std::to_string(p.errors) + "}";
+                ", \"outcome\": " + quoted(p.outcome) + ", \"errors\": " + std::to_string(p.errors) +
+                ", \"seconds\": " + secondsText(p.seconds) + "}";
        }) + ",\n";
   j += "  \"counts\": {\"registryValues\": " + std::to_string(c.values.size()) +
        ", \"rowsWritten\": " + std::to_string(c.rowsWritten()) + ", \"rowsRemoved\": " + std::to_string(c.rowsRemoved()) +

@@ -9,6 +9,7 @@
 #include "platform/MachineSnapshot.h"
 #include "restore/run/LeftoverScan.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,10 +23,13 @@ class RunReport {
     std::string start, end;  // UTC, "2026-12-07T19:30:05Z"
     std::string outcome;     // "completed", "completed with errors" or "aborted"
     int errors = 0;
+    double seconds = 0;      // measured on a steady clock, unlike start and end
   };
 
-  // Starts a report for a new run; before is the machine as it was.
-  void begin(std::optional<MachineSnapshot> before);
+  // Starts a report for a new run.
+  void begin();
+  // The machine as it was before the run, or nothing when it could not be read.
+  void setBefore(std::optional<MachineSnapshot> before) { m_before = std::move(before); }
   bool active() const { return m_active; }
   // Ends the current phase (if any) and starts the next.
   void beginPhase(std::string name);
@@ -57,6 +61,7 @@ class RunReport {
   std::string m_started, m_finished;
   std::optional<MachineSnapshot> m_before;
   std::vector<Phase> m_phases;
+  std::chrono::steady_clock::time_point m_phaseStart;
   MachineChanges m_changes;
   std::vector<LeftoverHit> m_leftovers;
   std::vector<std::string> m_errors, m_warnings;

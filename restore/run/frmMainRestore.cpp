@@ -2,7 +2,6 @@
 // opens the run log, and works through the phases in their fixed order, each
 // under the run's general trap (the database restore under its own).
 #include "platform/Machine.h"
-#include "platform/PhaseTimes.h"
 #include "platform/Text.h"
 #include "restore/aliases/ObjectReferences.h"
 #include "restore/aliases/RemapSubscriberAliases.h"
@@ -67,16 +66,13 @@ void frmMain::runPhases() {
     if (!log.OpenLogFile(targetPath() + "DisasterRecoveryRestore.log", false)) throw VbError(75, log.lastError());
   });
   trapGeneral([&] { log.WriteToLog("Starting disaster reocovery Restore at: " + RunLog::dateTimeText()); });
+  // The report, its first phase ("start") and the picture of the machine.
   beginRunRecords();
   // 3: branch exports left by an earlier run.
-  phase("start");
   deleteLeftOverRegFiles();
   // 4, 5
   phase("shut down the server");
-  {
-    const PhaseTimer timer("shut down services");
-    trapGeneral([&] { ShutDownOrvix(); });
-  }
+  trapGeneral([&] { ShutDownOrvix(); });
   trapGeneral([&] { run.newServerName = p.computerName.empty() ? p.machine.computerName() : p.computerName; });
 
   if (run.justRestoreDB) {
@@ -95,34 +91,22 @@ void frmMain::runPhases() {
   // 7 to 9: save the new machine's configuration, import the backup's
   // registry over it, save the new installation's SQL values.
   phase("save the local configuration");
-  {
-    const PhaseTimer timer("save local configuration");
-    trapGeneral([&] { BackupLocalConfigurationData(); });
-  }
+  trapGeneral([&] { BackupLocalConfigurationData(); });
   phase("registry restore");
-  {
-    const PhaseTimer timer("registry");
-    trapGeneral([&] { RestoreRegistryFromBackup(); });
-  }
+  trapGeneral([&] { RestoreRegistryFromBackup(); });
   phase("save the new installation's SQL values");
   trapGeneral([&] { tick("chkBackingUpSQLValues"); });
-  {
-    const PhaseTimer timer("save SQL values");
-    trapGeneral([&] {
-      SQLInfo info(p.machine, log, p.module1, p.connectionString);
-      info.GetSQLInfo(run.sql);
-    });
-  }
+  trapGeneral([&] {
+    SQLInfo info(p.machine, log, p.module1, p.connectionString);
+    info.GetSQLInfo(run.sql);
+  });
   trapGeneral([&] { modCallExternalApp::PauseSeconds(3); });
 
   // 10: the databases, under the database restore trap, saved first so an
   // abort can put them back.
   phase("database restore");
   trapGeneral([&] { savePreRestoreDatabases(); });
-  {
-    const PhaseTimer timer("databases");
-    restoreDatabasesUnderTrap();
-  }
+  restoreDatabasesUnderTrap();
 
   // 12
   if (p.commandLineHas("PauseAfterSQLRestore")) trapGeneral([&] { p.MsgBox(p.str(kPauseAfterSql)); });
@@ -145,21 +129,11 @@ void frmMain::runPhases() {
     trapGeneral([&] { ObjectReferences(p).CallInsertReplicationSetProc(); });
   // 15 to 17
   phase("database fix-ups");
-  {
-    const PhaseTimer timer("fix-ups");
-    FixUpRestoredDatabase();
-  }
+  FixUpRestoredDatabase();
   phase("file restores");
-  {
-    const PhaseTimer timer("files and paths");
-    RestoreFilesAndPaths();
-  }
+  RestoreFilesAndPaths();
   phase("resynchronise and restart");
-  {
-    const PhaseTimer timer("resync and restart");
-    ResynchroniseAndRestart();
-  }
-  recordPeakMemory();
+  ResynchroniseAndRestart();
 
   // 18: the run is over.
   trapGeneral([&] { tick("chkRestoreComplete"); });

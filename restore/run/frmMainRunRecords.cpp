@@ -3,6 +3,7 @@
 // machine, whose hits close the log as "(warning)" lines, and the JSON
 // report beside the log.
 #include "platform/Machine.h"
+#include "platform/PhaseTimes.h"
 #include "restore/run/frmMain.h"
 
 namespace vrel::restore {
@@ -23,14 +24,14 @@ std::string withoutClosingBackslash(std::string path) {
 void frmMain::beginRunRecords() {
   Program& p = m_program;
   p.log.setTaggedEntryObserver([&p](const std::string& text) { p.report.noteLine(text); });
+  p.report.begin();
+  phase("start");
   MachineSnapshot before;
   std::string error;
-  if (takeMachineSnapshot(p.machine, before, error)) {
-    p.report.begin(std::move(before));
-  } else {
-    p.report.begin(std::nullopt);
+  if (takeMachineSnapshot(p.machine, before, error))
+    p.report.setBefore(std::move(before));
+  else
     p.log.WriteToLog("(warning) the machine could not be read before the run; the report counts no changes: " + error);
-  }
 }
 
 void frmMain::finishRunRecords(bool aborted) {
@@ -57,6 +58,10 @@ void frmMain::finishRunRecords(bool aborted) {
   for (const LeftoverHit& hit : hits) p.log.WriteToLog(hit.logLine());
   p.report.setLeftovers(std::move(hits));
   p.report.finish(aborted);
+  // For the benchmarks (VREL_PHASE_TIMES): each phase's length, and the
+  // run's peak memory.
+  for (const RunReport::Phase& phase : p.report.phases()) recordPhaseTime(phase.name, phase.seconds);
+  recordPeakMemory();
   p.log.setTaggedEntryObserver(nullptr);
   const std::string& logPath = p.log.path();
   const std::string reportPath = logPath.substr(0, logPath.rfind('\\') + 1) + kReportName;

@@ -108,7 +108,7 @@ TEST(MachineSnapshot, DiffNamesEachChange) {
 
 TEST(RunReport, JsonKeepsAwkwardTextAndClosesTheAbortedPhase) {
   restore::RunReport report;
-  report.begin(std::nullopt);
+  report.begin();
   report.beginPhase("registry restore");
   const std::string awkward = "(error) \"quoted\" back\\slash\ttab\x01 \xC3\xA4 \xFF";
   report.noteLine(awkward);
