@@ -177,22 +177,29 @@ Converted<double> Variant::toDate() const {
   }
 }
 
-bool normalizeGuid(std::string_view text, std::string& out) {
+bool canonicalGuid(std::string_view text, char (&out)[36]) {
   std::string_view t = text;
   while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
   while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
   if (t.size() == 38 && t.front() == '{' && t.back() == '}') t = t.substr(1, 36);
   if (t.size() != 36) return false;
-  std::string r(36, '-');
   for (std::size_t i = 0; i < 36; ++i) {
     const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
     if (dash != (t[i] == '-')) return false;
-    if (!dash) {
+    if (dash) {
+      out[i] = '-';
+    } else {
       if (!isHex(t[i])) return false;
-      r[i] = (t[i] >= 'a' && t[i] <= 'f') ? static_cast<char>(t[i] - 32) : t[i];
+      out[i] = (t[i] >= 'a' && t[i] <= 'f') ? static_cast<char>(t[i] - 32) : t[i];
     }
   }
-  out = std::move(r);
+  return true;
+}
+
+bool normalizeGuid(std::string_view text, std::string& out) {
+  char canonical[36];
+  if (!canonicalGuid(text, canonical)) return false;
+  out.assign(canonical, sizeof canonical);
   return true;
 }
 

@@ -90,6 +90,8 @@ class Variant {
 // The 36-character upper-case form of a GUID written with or without braces
 // (and blanks around it); false when the text is no GUID.
 bool normalizeGuid(std::string_view text, std::string& out);
+// The same form into a buffer, for comparisons that must not allocate.
+bool canonicalGuid(std::string_view text, char (&out)[36]);
 
 // VB's number text: up to 15 significant digits, '.' as decimal point.
 std::string vbNumberText(double v);

@@ -1,6 +1,10 @@
 #include "platform/data/Collation.h"
 #include "platform/data/OleDate.h"
+#include "platform/data/ServerFunctions.h"
 #include "platform/data/Variant.h"
+#include "platform/Sqlite.h"
+
+#include <sqlite3.h>
 
 #include <gtest/gtest.h>
 
@@ -65,6 +69,24 @@ TEST(DataValueTest, GuidsAreNormalizedOrLeftAsText) {
   EXPECT_FALSE(normalizeGuid("6F9619FF8B86D011B42D00C04FC964FF", out)) << "no dashes";
   EXPECT_FALSE(normalizeGuid("{6F9619FF-8B86-D011-B42D-00C04FC964FG}", out)) << "not hex";
   EXPECT_EQ(Variant::guid("not a guid").kind(), VarKind::String);
+}
+
+TEST(DataValueTest, GuidColumnsCompareByTheCanonicalFormAndOtherTextWithoutCase) {
+  sql::Database db;
+  std::string error;
+  ASSERT_TRUE(db.open(":memory:", true, error)) << error;
+  ASSERT_TRUE(registerServerFunctions(db.handle(), error)) << error;
+  ASSERT_TRUE(db.exec(std::string("CREATE TABLE t(g TEXT COLLATE ") + kGuidCollation + " UNIQUE)"));
+  ASSERT_TRUE(db.exec("INSERT INTO t VALUES ('{6f9619ff-8b86-d011-b42d-00c04fc964ff}'), ('not a guid'), "
+                      "('00000000-0000-0000-0000-000000000001'), ('Zeta')"));
+  EXPECT_FALSE(db.exec("INSERT INTO t VALUES (' 6F9619FF-8B86-D011-B42D-00C04FC964FF ')"))
+      << "braces, blanks and case make no new GUID";
+  EXPECT_FALSE(db.exec("INSERT INTO t VALUES ('NOT A GUID')")) << "other text compares without case";
+  sql::Statement order(db, "SELECT g FROM t ORDER BY g");
+  std::vector<std::string> sorted;
+  while (order.step() == SQLITE_ROW) sorted.push_back(order.text(0));
+  EXPECT_EQ(sorted, (std::vector<std::string>{"00000000-0000-0000-0000-000000000001",
+                                              "{6f9619ff-8b86-d011-b42d-00c04fc964ff}", "not a guid", "Zeta"}));
 }
 
 TEST(DataValueTest, DatesReadUsAndIsoFormsAndRefuseNonsense) {
