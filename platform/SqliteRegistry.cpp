@@ -116,31 +116,57 @@ bool SqliteRegistry::findKey(const std::string& full, KeyRow& row) {
 RegStatus SqliteRegistry::makeKey(const std::string& full, KeyRow& row) {
   std::vector<std::string_view> segs;
   if (!splitPath(full, segs) || segs.empty()) return kRegBadPath;
-  if (findKey(full, row)) return kRegOk;
+  // The folded path of each prefix: the keys of the cache, when there is one.
+  std::string folded;
+  std::vector<std::size_t> ends;
+  ends.reserve(segs.size());
+  for (std::size_t i = 0; i < segs.size(); ++i) {
+    if (i) folded += '\\';
+    folded += foldCase(segs[i]);
+    ends.push_back(folded.size());
+  }
+  // Start below the deepest key already known: in a batch, a new key's
+  // parent usually is, so only the new part of the path is looked up.
+  std::size_t known = 0;
+  KeyRow at{0, false};
+  if (m_cache) {
+    for (std::size_t n = segs.size(); n > 0; --n) {
+      auto it = m_cache->find(folded.substr(0, ends[n - 1]));
+      if (it != m_cache->end()) {
+        known = n;
+        at = it->second;
+        break;
+      }
+    }
+    if (known == segs.size()) {
+      row = at;
+      return kRegOk;
+    }
+  } else if (findKey(full, row)) {
+    return kRegOk;
+  }
   auto find = m_stmts.get(kFindChild);
   auto add = m_stmts.get(kAddChild);
-  std::int64_t parent = 0;
-  bool deny = false;
-  for (auto seg : segs) {
+  for (std::size_t i = known; i < segs.size(); ++i) {
+    const std::string_view seg = segs[i];
     if (utf8ToUtf16(seg).size() > 255) return kRegInvalidParam;  // Windows counts UTF-16 units
-    const std::string f = foldCase(seg);
+    const std::size_t begin = i ? ends[i - 1] + 1 : 0;
+    const std::string f = folded.substr(begin, ends[i] - begin);
     find->reset();
-    find->bind(1, parent).bind(2, f);
+    find->bind(1, at.id).bind(2, f);
     if (find->step() == SQLITE_ROW) {
-      parent = find->int64(0);
-      deny = find->int64(1) != 0;
-      continue;
+      at = {find->int64(0), find->int64(1) != 0};
+    } else {
+      if (at.id == 0) return kRegBadPath;  // no new top-level keys
+      if (at.denyWrite) return kRegAccessDenied;
+      add->reset();
+      add->bind(1, at.id).bind(2, seg).bind(3, f);
+      if (!add->run()) return kRegStoreFailure;
+      at = {sqlite3_last_insert_rowid(m_db.handle()), false};
     }
-    if (parent == 0) return kRegBadPath;  // no new top-level keys
-    if (deny) return kRegAccessDenied;
-    add->reset();
-    add->bind(1, parent).bind(2, seg).bind(3, f);
-    if (!add->run()) return kRegStoreFailure;
-    parent = sqlite3_last_insert_rowid(m_db.handle());
-    deny = false;
+    if (m_cache) (*m_cache)[folded.substr(0, ends[i])] = at;
   }
-  row = {parent, deny};
-  if (m_cache) (*m_cache)[foldCase(full)] = row;
+  row = at;
   return kRegOk;
 }
 
