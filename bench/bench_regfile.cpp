@@ -1,9 +1,10 @@
 // .reg export and import speed on a large branch: about 200,000 values in
 // 20,000 keys (strings, dwords, wrapping binary, multi-strings, expandable
 // strings), about 20 MB as a 5.00 file.
-//   bench_regfile [keys] [valuesPerKey]
+//   bench_regfile [keys] [valuesPerKey] [save-as]
 // Prints the seconds and MB/s of each step; export is dump + write, import is
-// parse + apply into a fresh machine's registry.
+// parse + apply into a fresh machine's registry. With save-as, the exported
+// file is also written to that host path (bench/regedit-vs-wine uses it).
 #include "platform/Machine.h"
 #include "platform/registry/RegFileReader.h"
 #include "platform/registry/RegFileWriter.h"
@@ -97,6 +98,15 @@ int run(int argc, char** argv) {
     const Bytes file = writer.finish();
     const Span writeTime = watch.elapsed();
     std::printf("export (%.1f MB file)\n", file.size() / 1e6);
+    if (argc > 3) {
+      std::FILE* out = std::fopen(argv[3], "wb");
+      const bool written = out && std::fwrite(file.data(), 1, file.size(), out) == file.size();
+      if (out) std::fclose(out);
+      if (!written) {
+        std::fprintf(stderr, "bench_regfile: cannot write %s\n", argv[3]);
+        return 1;
+      }
+    }
     report("dump", dumpTime, file.size());
     report("write", writeTime, file.size());
     report("export total", dumpTime + writeTime, file.size());

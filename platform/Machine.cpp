@@ -89,6 +89,10 @@ bool Machine::init(std::string& error) {
     error = "cannot open the machine store: " + error;
     return false;
   }
+  // A registry import of tens of megabytes keeps its pages in memory instead
+  // of spilling and reading them back; the cache only grows as it is used,
+  // so the many small programs of a run do not pay for it.
+  m_store.exec("PRAGMA cache_size=-65536");
   const bool fresh = value("Created").empty();
   // Every program opens the machine, dozens of them in one restore: the
   // schema statements (and their write lock) only run on a store that does

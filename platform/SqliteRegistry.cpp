@@ -60,6 +60,11 @@ constexpr const char* kPutValue =
     "INSERT INTO reg_values(key, seq, name, fold, type, data) VALUES (?1, "
     "(SELECT IFNULL(MAX(seq), 0) + 1 FROM reg_values WHERE key = ?1), ?2, ?3, ?4, ?5) "
     "ON CONFLICT(key, fold) DO UPDATE SET name = excluded.name, type = excluded.type, data = excluded.data";
+// The same with the position given, inside a batch that keeps count.
+constexpr const char* kPutValueAt =
+    "INSERT INTO reg_values(key, seq, name, fold, type, data) VALUES (?1, ?6, ?2, ?3, ?4, ?5) "
+    "ON CONFLICT(key, fold) DO UPDATE SET name = excluded.name, type = excluded.type, data = excluded.data";
+constexpr const char* kLastSeq = "SELECT IFNULL(MAX(seq), 0) FROM reg_values WHERE key = ?1";
 constexpr const char* kDeleteValue = "DELETE FROM reg_values WHERE key = ?1 AND fold = ?2";
 constexpr const char* kGetValue = "SELECT name, type, data FROM reg_values WHERE key = ?1 AND fold = ?2";
 
@@ -163,6 +168,7 @@ RegStatus SqliteRegistry::makeKey(const std::string& full, KeyRow& row) {
       add->bind(1, at.id).bind(2, seg).bind(3, f);
       if (!add->run()) return kRegStoreFailure;
       at = {sqlite3_last_insert_rowid(m_db.handle()), false};
+      if (m_batch) m_batch->nextSeq[at.id] = 1;  // a new key has no values
     }
     if (m_cache) (*m_cache)[folded.substr(0, ends[i])] = at;
   }
@@ -238,9 +244,25 @@ RegStatus SqliteRegistry::getValue(Hive hive, std::string_view path, std::string
 
 RegStatus SqliteRegistry::putValue(std::int64_t key, const RegValue& value) {
   const std::string f = foldCase(value.name);
-  auto put = m_stmts.get(kPutValue);
+  if (!m_batch) {
+    auto put = m_stmts.get(kPutValue);
+    put->bind(1, key).bind(2, value.name).bind(3, f).bind(4, static_cast<std::int64_t>(value.type));
+    put->bindBlob(5, value.data.data(), value.data.size());
+    return put->run() ? kRegOk : kRegStoreFailure;
+  }
+  // A new value goes after the others; an existing one keeps its place and
+  // the number goes unused, which leaves the order as it is.
+  auto next = m_batch->nextSeq.find(key);
+  if (next == m_batch->nextSeq.end()) {
+    auto last = m_stmts.get(kLastSeq);
+    last->bind(1, key);
+    if (last->step() != SQLITE_ROW) return kRegStoreFailure;
+    next = m_batch->nextSeq.emplace(key, last->int64(0) + 1).first;
+  }
+  auto put = m_stmts.get(kPutValueAt);
   put->bind(1, key).bind(2, value.name).bind(3, f).bind(4, static_cast<std::int64_t>(value.type));
   put->bindBlob(5, value.data.data(), value.data.size());
+  put->bind(6, next->second++);
   return put->run() ? kRegOk : kRegStoreFailure;
 }
 
@@ -287,22 +309,30 @@ RegStatus SqliteRegistry::values(Hive hive, std::string_view path, std::vector<R
 }
 
 RegStatus SqliteRegistry::applyOne(const RegOp& op) {
-  const std::string full = storePath(op.hive, op.path);
+  // A file's values follow their key: the key of the operation before is
+  // used again without building and looking up its path.
+  BatchState::LastKey& last = m_batch->last;
+  const bool sameKey = last.valid && last.hive == op.hive && *last.path == op.path;
   KeyRow row;
+  if ((op.kind == RegOp::CreateKey || op.kind == RegOp::SetValue) && !sameKey) {
+    const RegStatus st = makeKey(storePath(op.hive, op.path), row);
+    if (st != kRegOk) return st;
+    last = {true, op.hive, &op.path, row};
+  } else if (sameKey) {
+    row = last.row;
+  }
   switch (op.kind) {
     case RegOp::CreateKey:
-      return makeKey(full, row);
+      return kRegOk;
     case RegOp::DeleteTree:
+      last.valid = false;
       if (op.path.empty()) return kRegAccessDenied;
-      return findKey(full, row) ? removeTree(row) : kRegOk;
-    case RegOp::SetValue: {
-      const RegStatus st = makeKey(full, row);
-      if (st != kRegOk) return st;
+      return findKey(storePath(op.hive, op.path), row) ? removeTree(row) : kRegOk;
+    case RegOp::SetValue:
       if (row.denyWrite) return kRegAccessDenied;
       return putValue(row.id, op.value);
-    }
     case RegOp::DeleteValue:
-      if (!findKey(full, row)) return kRegOk;
+      if (!sameKey && !findKey(storePath(op.hive, op.path), row)) return kRegOk;
       if (row.denyWrite) return kRegAccessDenied;
       {
         const RegStatus st = dropValue(row.id, op.value.name);
@@ -315,14 +345,16 @@ RegStatus SqliteRegistry::applyOne(const RegOp& op) {
 RegStatus SqliteRegistry::apply(const std::vector<RegOp>& ops) {
   sql::Transaction tx(m_db);
   if (!tx.ok()) return kRegBusy;
-  std::unordered_map<std::string, KeyRow> cache;
-  m_cache = &cache;
+  BatchState batch;
+  m_cache = &batch.keys;
+  m_batch = &batch;
   RegStatus result = kRegOk;
   for (const RegOp& op : ops) {
     result = applyOne(op);
     if (result != kRegOk) break;
   }
   m_cache = nullptr;
+  m_batch = nullptr;
   if (result != kRegOk) return result;
   return tx.commit() ? kRegOk : kRegStoreFailure;
 }

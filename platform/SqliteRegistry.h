@@ -47,12 +47,27 @@ class SqliteRegistry final : public Registry {
   RegStatus removeTree(const KeyRow& key);
   RegStatus putValue(std::int64_t key, const RegValue& value);
   RegStatus dropValue(std::int64_t key, std::string_view name);
+  // One operation of a batch (apply).
   RegStatus applyOne(const RegOp& op);
 
   sql::Database& m_db;
   std::string m_userSid;
   sql::StatementCache m_stmts;
+  // While a batch is applied: keys by folded path, and each touched key's
+  // next value position, so a value is placed without asking the store.
+  struct BatchState {
+    std::unordered_map<std::string, KeyRow> keys;
+    std::unordered_map<std::int64_t, std::int64_t> nextSeq;
+    // The key of the last operation that named one.
+    struct LastKey {
+      bool valid = false;
+      Hive hive = Hive::LocalMachine;
+      const std::string* path = nullptr;
+      KeyRow row;
+    } last;
+  };
   std::unordered_map<std::string, KeyRow>* m_cache = nullptr;
+  BatchState* m_batch = nullptr;
 };
 
 }  // namespace vrel
