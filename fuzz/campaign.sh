@@ -32,7 +32,9 @@ cpu_seconds() {
 one() {
   local t=$1 dir=$out/$1
   mkdir -p "$dir/new" "$dir/found"
-  nice -n 19 "$build/bin/fuzz_$t" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
+  # The time-out is wall time: at nice 19 on a busy machine a fuzzer can
+  # wait for seconds between runs, which a short time-out reports as a hang.
+  nice -n 19 "$build/bin/fuzz_$t" -timeout=600 -rss_limit_mb=2048 -max_len=8192 \
     -print_final_stats=1 -artifact_prefix="$dir/found/" "$dir/new" "fuzz/corpus/$t" \
     >"$dir/log" 2>&1 &
   local pid=$! used=0
