@@ -81,6 +81,40 @@ TEST_F(RegistryStoreTest, ApplyIsAllOrNothing) {
   EXPECT_FALSE(reg.keyExists(HKLM, "Software\\New"));
 }
 
+TEST_F(RegistryStoreTest, BatchesKeepValueOrderAndFollowKeysThatComeAndGo) {
+  const std::string key = "Software\\Tremarc\\Batch";
+  ASSERT_EQ(reg.createKey(HKLM, key), kRegOk);
+  ASSERT_EQ(reg.setValue(HKLM, key, RegValue::text("A", "1")), kRegOk);
+  ASSERT_EQ(reg.setValue(HKLM, key, RegValue::text("B", "1")), kRegOk);
+  auto set = [&](const std::string& path, const char* name, const char* data) {
+    return RegOp{RegOp::SetValue, HKLM, path, RegValue::text(name, data)};
+  };
+  const std::vector<RegOp> ops = {
+      set(key, "b", "2"),                                 // an update keeps its place
+      set(key, "C", "1"),                                 // a new value goes last
+      {RegOp::DeleteValue, HKLM, key, RegValue::text("A", "")},
+      set(key, "A", "2"),                                 // deleted and set again: last
+      set(key + "\\New\\Deeper", "X", "1"),              // keys made on the way
+      set(key + "\\NEW", "Y", "1"),                        // the same key in another case
+      {RegOp::DeleteTree, HKLM, key + "\\New", {}},
+      set(key + "\\New", "Z", "1"),                        // made again after its branch went
+  };
+  ASSERT_EQ(reg.apply(ops), kRegOk);
+  std::vector<RegValue> values;
+  ASSERT_EQ(reg.values(HKLM, key, values), kRegOk);
+  std::vector<std::string> order;
+  for (const RegValue& v : values) order.push_back(v.name + "=" + regDataAsText(v.data));
+  EXPECT_EQ(order, (std::vector<std::string>{"b=2", "C=1", "A=2"}));
+  ASSERT_EQ(reg.values(HKLM, key + "\\New", values), kRegOk);
+  ASSERT_EQ(values.size(), 1u);
+  EXPECT_EQ(values[0].name, "Z");
+  EXPECT_FALSE(reg.keyExists(HKLM, key + "\\New\\Deeper"));
+  // A later value outside a batch still goes after the batch's.
+  ASSERT_EQ(reg.setValue(HKLM, key, RegValue::text("D", "1")), kRegOk);
+  ASSERT_EQ(reg.values(HKLM, key, values), kRegOk);
+  EXPECT_EQ(values.back().name, "D");
+}
+
 TEST_F(RegistryStoreTest, AliasedHivesShareKeys) {
   reg.createKey(Hive::ClassesRoot, "VrelDomSvr.VrelDom\\CLSID");
   EXPECT_TRUE(reg.keyExists(HKLM, "SOFTWARE\\Classes\\VrelDomSvr.VrelDom\\CLSID"));
