@@ -120,6 +120,27 @@ TEST_F(Rehearsal, ReportsWhatTheRealRunThenDoesAndTouchesNothing) {
       << real.substr(0, 2000);
 }
 
+// The copy must not disturb the process's own hold on the machine store: a
+// real run in the same process afterwards restores the branches the new
+// machine keeps (the event monitoring key among them), and the store opens
+// afresh.
+TEST_F(Rehearsal, LeavesTheProcessHoldOnTheMachineStoreIntact) {
+  standin::ProvisionResult result;
+  std::string error;
+  ASSERT_TRUE(standin::provisionServer(m_new.machine(), server("ORVIXNEW"), result, error)) << error;
+  const restore::ProgramSetup s = setup();
+  ASSERT_EQ(restore::runRehearsal(m_new.machine(), s, arguments(true), out, err, restore::prepareProgram), 0);
+  std::ostringstream realOut, realErr;
+  ASSERT_EQ(restore::runHeadless(m_new.machine(), s, arguments(false), realOut, realErr, restore::prepareProgram), 0)
+      << realErr.str();
+  const char* key = "SOFTWARE\\Tremarc\\ToolsDepot\\Diagnostic Tools\\Event Monitoring Service";
+  RegValue path;
+  EXPECT_EQ(m_new.machine().registry().getValue(Hive::LocalMachine, key, "Path", path), kRegOk);
+  auto fresh = Machine::open(m_new.root(), error);
+  ASSERT_TRUE(fresh) << error;
+  EXPECT_EQ(fresh->registry().getValue(Hive::LocalMachine, key, "Path", path), kRegOk);
+}
+
 TEST_F(Rehearsal, WithoutARunReportsNothingToChange) {
   standin::ProvisionResult result;
   std::string error;
