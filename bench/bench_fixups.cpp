@@ -9,6 +9,7 @@
 // The old server is provisioned, populated and backed up, the new one
 // provisioned, and the restore program's core runs the two phases after the
 // database restore, as the run does; fixed waits are scaled to zero.
+#include "bench/BenchSetup.h"
 #include "bench/RowWalk.h"
 #include "platform/Machine.h"
 #include "platform/data/DatabaseRestore.h"
@@ -66,11 +67,7 @@ void report(const char* phase, double seconds, double floor) {
 
 int main(int argc, char** argv) {
   const int subscribers = argc > 1 ? std::atoi(argv[1]) : 9999;
-  setenv("VREL_TIME_SCALE", "0", 1);
-  if (!std::getenv("VREL_TOOLS")) {
-    const auto tools = std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "bin";
-    setenv("VREL_TOOLS", tools.c_str(), 1);
-  }
+  vrel::bench::useThisBuildsTools();
   char dir[] = "/tmp/vrel-bench-fixups-XXXXXX";
   if (!mkdtemp(dir)) fail("cannot make a temporary folder");
   const std::string base = dir;

@@ -4,6 +4,7 @@
 // end, and the leftover scan of the server's registry branch and databases.
 // The old server is provisioned, populated and backed up; the checks run on
 // it, where the backup and the databases are full size.
+#include "bench/BenchSetup.h"
 #include "platform/Machine.h"
 #include "platform/MachineSnapshot.h"
 #include "restore/run/LeftoverScan.h"
@@ -35,11 +36,7 @@ double secondsSince(Clock::time_point start) { return std::chrono::duration<doub
 
 int main(int argc, char** argv) {
   const int subscribers = argc > 1 ? std::atoi(argv[1]) : 9999;
-  setenv("VREL_TIME_SCALE", "0", 1);
-  if (!std::getenv("VREL_TOOLS")) {
-    const auto tools = std::filesystem::canonical("/proc/self/exe").parent_path().parent_path() / "bin";
-    setenv("VREL_TOOLS", tools.c_str(), 1);
-  }
+  vrel::bench::useThisBuildsTools();
   char dir[] = "/tmp/vrel-bench-verify-XXXXXX";
   if (!mkdtemp(dir)) fail("cannot make a temporary folder");
   const std::string root = std::string(dir) + "/old";

@@ -95,10 +95,10 @@ std::string SqliteRegistry::storePath(Hive hive, std::string_view path) const {
 bool SqliteRegistry::findKey(const std::string& full, KeyRow& row) {
   std::vector<std::string_view> segs;
   if (!splitPath(full, segs) || segs.empty()) return false;
-  const std::string folded = m_cache ? foldCase(full) : std::string();
-  if (m_cache) {
-    auto it = m_cache->find(folded);
-    if (it != m_cache->end()) {
+  const std::string folded = m_batch ? foldCase(full) : std::string();
+  if (m_batch) {
+    auto it = m_batch->keys.find(folded);
+    if (it != m_batch->keys.end()) {
       row = it->second;
       return true;
     }
@@ -114,7 +114,7 @@ bool SqliteRegistry::findKey(const std::string& full, KeyRow& row) {
     deny = st->int64(1) != 0;
   }
   row = {parent, deny};
-  if (m_cache) (*m_cache)[folded] = row;
+  if (m_batch) m_batch->keys[folded] = row;
   return true;
 }
 
@@ -134,10 +134,10 @@ RegStatus SqliteRegistry::makeKey(const std::string& full, KeyRow& row) {
   // parent usually is, so only the new part of the path is looked up.
   std::size_t known = 0;
   KeyRow at{0, false};
-  if (m_cache) {
+  if (m_batch) {
     for (std::size_t n = segs.size(); n > 0; --n) {
-      auto it = m_cache->find(folded.substr(0, ends[n - 1]));
-      if (it != m_cache->end()) {
+      auto it = m_batch->keys.find(folded.substr(0, ends[n - 1]));
+      if (it != m_batch->keys.end()) {
         known = n;
         at = it->second;
         break;
@@ -170,7 +170,7 @@ RegStatus SqliteRegistry::makeKey(const std::string& full, KeyRow& row) {
       at = {sqlite3_last_insert_rowid(m_db.handle()), false};
       if (m_batch) m_batch->nextSeq[at.id] = 1;  // a new key has no values
     }
-    if (m_cache) (*m_cache)[folded.substr(0, ends[i])] = at;
+    if (m_batch) m_batch->keys[folded.substr(0, ends[i])] = at;
   }
   row = at;
   return kRegOk;
@@ -216,7 +216,7 @@ RegStatus SqliteRegistry::removeTree(const KeyRow& key) {
   sql::Statement keys(m_db, std::string(kBranchCte) + "DELETE FROM reg_keys WHERE id IN branch");
   keys.bind(1, key.id);
   if (!keys.run()) return kRegStoreFailure;
-  if (m_cache) m_cache->clear();
+  if (m_batch) m_batch->keys.clear();
   return kRegOk;
 }
 
@@ -346,14 +346,12 @@ RegStatus SqliteRegistry::apply(const std::vector<RegOp>& ops) {
   sql::Transaction tx(m_db);
   if (!tx.ok()) return kRegBusy;
   BatchState batch;
-  m_cache = &batch.keys;
   m_batch = &batch;
   RegStatus result = kRegOk;
   for (const RegOp& op : ops) {
     result = applyOne(op);
     if (result != kRegOk) break;
   }
-  m_cache = nullptr;
   m_batch = nullptr;
   if (result != kRegOk) return result;
   return tx.commit() ? kRegOk : kRegStoreFailure;

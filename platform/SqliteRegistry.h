@@ -66,7 +66,6 @@ class SqliteRegistry final : public Registry {
       KeyRow row;
     } last;
   };
-  std::unordered_map<std::string, KeyRow>* m_cache = nullptr;
   BatchState* m_batch = nullptr;
 };
 
