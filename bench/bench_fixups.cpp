@@ -24,6 +24,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -32,6 +33,14 @@ namespace {
 
 using namespace vrel;
 using Clock = std::chrono::steady_clock;
+
+// This process's CPU seconds so far: what a step spends beside waiting
+// for the disk.
+double cpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
 
 double secondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
@@ -68,9 +77,8 @@ void report(const char* phase, double seconds, double floor) {
 int main(int argc, char** argv) {
   const int subscribers = argc > 1 ? std::atoi(argv[1]) : 9999;
   vrel::bench::useThisBuildsTools();
-  char dir[] = "/tmp/vrel-bench-fixups-XXXXXX";
-  if (!mkdtemp(dir)) fail("cannot make a temporary folder");
-  const std::string base = dir;
+  const std::string base = vrel::bench::scratchFolder("vrel-bench-fixups");
+  if (base.empty()) fail("cannot make a temporary folder");
   standin::registerServerProcedures();
 
   // The old server, lived in and backed up.
@@ -128,16 +136,21 @@ int main(int argc, char** argv) {
                         {"configuration", &restore::frmMain::fixUpConfiguration},
                         {"directory caches", &restore::frmMain::clearDirectoryCaches}};
   double fixups = 0;
+  std::printf("fix-ups and file restores:\n");
+  std::fflush(stdout);
   for (const Step& step : steps) {
     start = Clock::now();
+    const double cpu = cpuSeconds();
     (form.*step.run)();
     const double seconds = secondsSince(start);
-    std::printf("  %-26s %8.3f s\n", step.name, seconds);
+    std::printf("  %-26s %8.3f s (CPU %.3f s)\n", step.name, seconds, cpuSeconds() - cpu);
     fixups += seconds;
   }
   start = Clock::now();
+  const double filesCpu = cpuSeconds();
   form.RestoreFilesAndPaths();
   const double files = secondsSince(start);
+  std::printf("  %-26s %8.3f s (CPU %.3f s)\n", "file restores", files, cpuSeconds() - filesCpu);
   p.log.CloseLogFile();
 
   const double walk = bench::plainWalk(data::SqlInstance(*fresh).databaseFile("OrvixDB"));

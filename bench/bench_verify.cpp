@@ -37,8 +37,8 @@ double secondsSince(Clock::time_point start) { return std::chrono::duration<doub
 int main(int argc, char** argv) {
   const int subscribers = argc > 1 ? std::atoi(argv[1]) : 9999;
   vrel::bench::useThisBuildsTools();
-  char dir[] = "/tmp/vrel-bench-verify-XXXXXX";
-  if (!mkdtemp(dir)) fail("cannot make a temporary folder");
+  const std::string dir = vrel::bench::scratchFolder("vrel-bench-verify");
+  if (dir.empty()) fail("cannot make a temporary folder");
   const std::string root = std::string(dir) + "/old";
   setenv("VREL_MACHINE", root.c_str(), 1);
   std::string error;

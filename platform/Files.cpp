@@ -11,6 +11,8 @@
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace fs = std::filesystem;
 
@@ -202,6 +204,85 @@ FileStatus Files::copyFile(std::string_view from, std::string_view to, bool over
   if (m_paths.driveIsFull(to)) return diskFull();
   if (!S_ISREG(st.st_mode)) return fromErrno(ENOENT, from);
   if (const int e = copyHostFile(src, dst, st); e != 0) return fromErrno(e, to);
+  return FileStatus::ok();
+}
+
+namespace {
+
+// The names a host folder holds, for finding a target's spelling without
+// regard to case: the exact spelling when it exists, else any match (the
+// rule WinPaths resolves by).
+class FolderNames {
+ public:
+  explicit FolderNames(const std::string& hostFolder) {
+    if (DIR* d = opendir(hostFolder.c_str())) {
+      while (dirent* e = readdir(d)) add(e->d_name);
+      closedir(d);
+    }
+  }
+  const std::string* find(const std::string& name) const {
+    if (const auto it = m_exact.find(name); it != m_exact.end()) return &*it;
+    const auto it = m_folded.find(foldCase(name));
+    return it == m_folded.end() ? nullptr : &it->second;
+  }
+  void add(const std::string& name) {
+    m_exact.insert(name);
+    m_folded.emplace(foldCase(name), name);
+  }
+
+ private:
+  std::unordered_set<std::string> m_exact;
+  std::unordered_map<std::string, std::string> m_folded;
+};
+
+}  // namespace
+
+FileStatus Files::copyFiles(std::string_view from, std::string_view to, std::vector<std::string>& subfolders,
+                            const std::function<void(const FileStatus&)>& done) const {
+  const std::string srcHost = m_paths.toHost(from);
+  DIR* d = srcHost.empty() ? nullptr : opendir(srcHost.c_str());
+  if (!d) return {76, "Path not found: " + std::string(from)};
+  if (!folderExists(to)) {
+    if (FileStatus st = createFolder(to); !st) {
+      closedir(d);
+      return st;
+    }
+  }
+  const std::string dstHost = m_paths.toHost(to);
+  FolderNames present(dstHost);
+  // What copyFile asks of each target's folder and drive, asked once.
+  struct stat folder{};
+  const bool accepts = !hostStat(dstHost, folder) || ownerWritable(folder);
+  const bool full = m_paths.driveIsFull(to);
+  const int dfd = dirfd(d);
+  while (dirent* e = readdir(d)) {
+    if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
+    struct stat st{};
+    if (fstatat(dfd, e->d_name, &st, 0) != 0) continue;  // gone since it was listed
+    const std::string name = e->d_name;
+    if (S_ISDIR(st.st_mode)) {
+      subfolders.push_back(name);
+      continue;
+    }
+    const std::string* spelled = present.find(name);
+    const std::string dst = dstHost + "/" + (spelled ? *spelled : name);
+    const auto copyOne = [&]() -> FileStatus {
+      struct stat dt{};
+      if (spelled && hostStat(dst, dt)) {
+        if (!ownerWritable(dt)) return accessDenied(winJoin(to, name));
+        if (dt.st_dev == st.st_dev && dt.st_ino == st.st_ino) return fromErrno(EBUSY, winJoin(to, name));
+      } else if (!accepts) {
+        return accessDenied(winJoin(to, name));
+      }
+      if (full) return diskFull();
+      if (!S_ISREG(st.st_mode)) return fromErrno(ENOENT, winJoin(from, name));
+      if (const int err = copyHostFile(srcHost + "/" + name, dst, st); err != 0) return fromErrno(err, winJoin(to, name));
+      if (!spelled) present.add(name);
+      return FileStatus::ok();
+    };
+    done(copyOne());
+  }
+  closedir(d);
   return FileStatus::ok();
 }
 

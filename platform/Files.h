@@ -7,6 +7,7 @@
 #include "platform/WinPath.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,13 @@ class Files {
   FileStatus syncDrive(std::string_view path) const;
   FileStatus append(std::string_view path, std::string_view data) const;
   FileStatus copyFile(std::string_view from, std::string_view to, bool overwrite) const;
+  // Copies every file of folder `from` into folder `to` (created when
+  // missing), each as copyFile(file, target, true) would, but resolving
+  // the two folders once rather than each file's path. Each file's outcome
+  // goes to `done`; the names of from's subfolders are added to
+  // `subfolders`. Fails as a whole when a folder cannot be read or made.
+  FileStatus copyFiles(std::string_view from, std::string_view to, std::vector<std::string>& subfolders,
+                       const std::function<void(const FileStatus&)>& done) const;
   // force: delete a read-only file too.
   FileStatus deleteFile(std::string_view path, bool force) const;
   FileStatus createFolder(std::string_view path, bool parents = true) const;

@@ -11,21 +11,14 @@ void note(FolderCopyResult& r, const FileStatus& st) {
 
 void copyInto(const Files& files, const std::string& from, const std::string& to, bool recurse,
               FolderCopyResult& r) {
-  std::vector<DirEntry> entries;
-  if (FileStatus st = files.list(from, entries); !st) return note(r, st);
-  if (!files.folderExists(to))
-    if (FileStatus st = files.createFolder(to); !st) return note(r, st);
-  for (const DirEntry& e : entries) {
-    const std::string src = winJoin(from, e.name);
-    const std::string dst = winJoin(to, e.name);
-    if (e.isFolder) {
-      if (recurse) copyInto(files, src, dst, true, r);
-      continue;
-    }
-    const FileStatus st = files.copyFile(src, dst, true);
-    note(r, st);
-    if (st) ++r.filesCopied;
-  }
+  std::vector<std::string> subfolders;
+  const FileStatus st = files.copyFiles(from, to, subfolders, [&](const FileStatus& one) {
+    note(r, one);
+    if (one) ++r.filesCopied;
+  });
+  if (!st) return note(r, st);
+  if (!recurse) return;
+  for (const std::string& sub : subfolders) copyInto(files, winJoin(from, sub), winJoin(to, sub), true, r);
 }
 
 }  // namespace

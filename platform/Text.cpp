@@ -140,7 +140,20 @@ std::string ansiToUtf8(std::string_view ansi) {
   return out;
 }
 
+namespace {
+
+bool isAscii(std::string_view s) {
+  for (const char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+char asciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
+}  // namespace
+
 std::string utf8ToAnsi(std::string_view utf8) {
+  if (isAscii(utf8)) return std::string(utf8);
   std::string out;
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
@@ -159,14 +172,12 @@ std::string utf8ToAnsi(std::string_view utf8) {
 
 std::string foldCase(std::string_view s) {
   std::string out;
-  out.reserve(s.size());
-  bool ascii = true;
-  for (char c : s)
-    if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
-  if (ascii) {
-    for (char c : s) out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+  if (isAscii(s)) {
+    out.resize(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) out[i] = asciiUpper(s[i]);
     return out;
   }
+  out.reserve(s.size());
   for (std::size_t i = 0; i < s.size();) appendUtf8(out, upper(decodeUtf8(s, i)));
   return out;
 }
@@ -182,16 +193,24 @@ bool iequals(std::string_view a, std::string_view b) {
     }
     return same;
   }
+  // Folding keeps the length of ASCII text: different lengths differ.
+  if (isAscii(a) && isAscii(b)) return false;
   return foldCase(a) == foldCase(b);
 }
 
 std::size_t ifind(std::string_view hay, std::string_view needle, std::size_t from) {
   from = std::min(from, hay.size());
+  if (isAscii(hay) && isAscii(needle)) {
+    // Compared in place: no folded copies of either.
+    if (needle.size() > hay.size()) return std::string::npos;
+    for (std::size_t at = from; at + needle.size() <= hay.size(); ++at) {
+      std::size_t k = 0;
+      while (k < needle.size() && asciiUpper(hay[at + k]) == asciiUpper(needle[k])) ++k;
+      if (k == needle.size()) return at;
+    }
+    return std::string::npos;
+  }
   const std::string n = foldCase(needle);
-  bool ascii = true;
-  for (char c : hay)
-    if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
-  if (ascii) return foldCase(hay).find(n, from);
   // Folding may change byte lengths outside ASCII: fold character by
   // character and keep, for every folded byte, the offset of its character.
   std::string h;

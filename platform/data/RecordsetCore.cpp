@@ -48,6 +48,11 @@ void RecordsetCore::load() {
   }
   updatable = updatable && any;
   if (!updatable) writable.assign(columns.size(), false);
+  reread.clear();
+  for (std::size_t i = 0; i < columns.size(); ++i)
+    reread += (i ? ", " : "") + (writable[i] ? quoteIdentifier(columns[i].baseColumn) : std::string("NULL"));
+  updateColumns.clear();
+  updateSql.clear();
   lockType = updatable ? requestedLock : adLockReadOnly;
   if (location == adUseClient && lockType == adLockPessimistic) lockType = adLockOptimistic;
   edit = adEditNone;

@@ -50,7 +50,11 @@ struct RecordsetCore {
   std::vector<ColumnInfo> columns;
   std::vector<bool> writable;
   std::vector<Row> rows;
-  int triggers = -1;  // whether the base table has triggers; -1 not known yet
+  std::string reread;  // the stored columns, NULL for the others; set by load
+  // The last UPDATE's text and the columns it sets: a walk that saves the
+  // same columns row after row builds the statement once.
+  std::vector<bool> updateColumns;
+  std::string updateSql;
 
   std::vector<std::size_t> view;  // row numbers shown, in order
   std::vector<long> posOfRow;     // row number -> view position, -1 when hidden
@@ -93,8 +97,7 @@ struct RecordsetCore {
   void deleteCurrent();
   void cancelEdit();
   void rereadRow(Row& row);
-  std::string rereadList() const;  // the stored columns, NULL for the others
-  bool tableHasTriggers();
+  const std::string& rereadList() const { return reread; }
 };
 
 }  // namespace vrel::data

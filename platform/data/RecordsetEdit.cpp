@@ -55,39 +55,26 @@ void RecordsetCore::update() {
 void RecordsetCore::updateRow() {
   Row* r = currentRow();
   if (!r) raiseAdo(adErrNoCurrentRecord, kRecordsetSource);
-  std::string sets;
+  std::vector<bool> set(columns.size(), false);
   std::vector<Variant> params;
   for (std::size_t i = 0; i < columns.size(); ++i) {
     if (!buffer[i]) continue;
-    sets += (sets.empty() ? "" : ", ") + quoteIdentifier(columns[i].baseColumn) + " = ?";
+    set[i] = true;
     params.push_back(*buffer[i]);
   }
   if (!params.empty()) {
     params.emplace_back(static_cast<long long>(r->rowid));
-    const std::string update = "UPDATE " + quoteIdentifier(table) + " SET " + sets + " WHERE _rowid_ = ?";
-    const std::string list = rereadList();
-    const std::size_t rowNumber = view[static_cast<std::size_t>(pos)];
-    if (!list.empty() && !tableHasTriggers()) {
-      // One statement writes the row and hands back the stored values, as
-      // the re-read below would read them (no trigger changes them after).
-      const Statement st = session->prepareCached(update + " RETURNING " + list);
-      session->bindAll(st, params);
-      int rc = sqlite3_step(st.get());
-      if (rc == SQLITE_DONE) rowNotFound(*session);
-      if (rc != SQLITE_ROW) session->raiseLast(rc);
-      indexRow(rowNumber, false);
-      for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (writable[i]) r->values[i] = readColumn(st.get(), static_cast<int>(i), columns[i].type);
-        else if (buffer[i]) r->values[i] = *buffer[i];
-      }
-      while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
-      }
-      if (rc != SQLITE_DONE) session->raiseLast(rc);
-      indexRow(rowNumber, true);
-      edit = adEditNone;
-      buffer.clear();
-      return;
+    if (set != updateColumns) {
+      std::string sets;
+      for (std::size_t i = 0; i < columns.size(); ++i)
+        if (set[i]) sets += (sets.empty() ? "" : ", ") + quoteIdentifier(columns[i].baseColumn) + " = ?";
+      updateSql = "UPDATE " + quoteIdentifier(table) + " SET " + sets + " WHERE _rowid_ = ?";
+      updateColumns = set;
     }
+    // The write and the re-read are two cached statements: measured faster
+    // than one UPDATE ... RETURNING, which builds a scratch table each time.
+    const std::string& update = updateSql;
+    const std::size_t rowNumber = view[static_cast<std::size_t>(pos)];
     if (session->execute(update, params) == 0) rowNotFound(*session);
     indexRow(rowNumber, false);
     for (std::size_t i = 0; i < columns.size(); ++i)
@@ -129,26 +116,8 @@ void RecordsetCore::insertRow() {
 
 // Takes the stored values back, so defaults, triggers and the database's
 // own conversions show as the next reader would see them.
-std::string RecordsetCore::rereadList() const {
-  std::string list;
-  for (std::size_t i = 0; i < columns.size(); ++i)
-    list += (i ? ", " : "") + (writable[i] ? quoteIdentifier(columns[i].baseColumn) : std::string("NULL"));
-  return list;
-}
-
-bool RecordsetCore::tableHasTriggers() {
-  if (triggers < 0) {
-    const Statement st =
-        session->prepareCached("SELECT COUNT(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ? COLLATE NOCASE");
-    sqlite3_bind_text(st.get(), 1, table.c_str(), static_cast<int>(table.size()), SQLITE_TRANSIENT);
-    // Unknown counts as "has": the separate re-read is right either way.
-    triggers = sqlite3_step(st.get()) == SQLITE_ROW ? sqlite3_column_int(st.get(), 0) > 0 : 1;
-  }
-  return triggers > 0;
-}
-
 void RecordsetCore::rereadRow(Row& row) {
-  const std::string list = rereadList();
+  const std::string& list = rereadList();
   if (list.empty()) return;
   const Statement st = session->prepareCached("SELECT " + list + " FROM " + quoteIdentifier(table) + " WHERE _rowid_ = ?");
   sqlite3_bind_int64(st.get(), 1, row.rowid);

@@ -1,8 +1,10 @@
 #include "platform/Files.h"
+#include "platform/FolderCopy.h"
 #include "tests/support/ScratchMachine.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -102,6 +104,74 @@ TEST_F(PathsAndFilesTest, CopiesCarryContentAndAttributesAndNeverTruncateTheirSo
   ASSERT_TRUE(files.readAll("C:\\src_small", text));
   EXPECT_EQ(text, "abc\r\n");
   EXPECT_EQ(files.copyFile("C:\\Windows", "C:\\w", true).number, 53) << "a folder is no file to copy";
+}
+
+// Folder copies overwrite a target file whatever the case of its name, keep
+// the target's other files, carry the read-only attribute, and report a file
+// they cannot write without stopping the others; nothing is lost.
+TEST_F(PathsAndFilesTest, FolderCopiesOverwriteWithoutRegardToCaseAndKeepTheRest) {
+  for (const char* folder : {"E:\\src\\Sub\\Deeper", "F:\\dst\\sub"}) ASSERT_TRUE(files.createFolder(folder));
+  const std::vector<std::pair<const char*, const char*>> sources = {{"E:\\src\\a.txt", "new a"},
+                                                                    {"E:\\src\\ro.txt", "read-only"},
+                                                                    {"E:\\src\\Sub\\b.txt", "new b"},
+                                                                    {"E:\\src\\Sub\\Deeper\\c.txt", "new c"}};
+  for (const auto& [path, text] : sources) ASSERT_TRUE(files.writeAll(path, text));
+  ASSERT_TRUE(files.setReadOnly("E:\\src\\ro.txt", true));
+  for (const char* path : {"F:\\dst\\A.TXT", "F:\\dst\\keep.txt", "F:\\dst\\sub\\B.TXT"})
+    ASSERT_TRUE(files.writeAll(path, "old"));
+
+  FolderCopyResult r = copyFolderTree(files, "E:\\src", "F:\\dst");
+  EXPECT_TRUE(r.status) << r.status.description;
+  EXPECT_EQ(r.filesCopied, 4);
+  std::vector<DirEntry> top;
+  ASSERT_TRUE(files.list("F:\\dst", top));
+  std::vector<std::string> names;
+  for (const DirEntry& e : top) names.push_back(e.name);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"A.TXT", "keep.txt", "ro.txt", "sub"})) << "no second a.txt beside A.TXT";
+  const std::vector<std::pair<const char*, const char*>> expected = {{"F:\\dst\\A.TXT", "new a"},
+                                                                     {"F:\\dst\\keep.txt", "old"},
+                                                                     {"F:\\dst\\SUB\\b.txt", "new b"},
+                                                                     {"F:\\dst\\sub\\Deeper\\c.txt", "new c"}};
+  for (const auto& [path, text] : expected) {
+    std::string got;
+    EXPECT_TRUE(files.readAll(path, got)) << path;
+    EXPECT_EQ(got, text) << path;
+  }
+  EXPECT_TRUE(files.isReadOnly("F:\\dst\\ro.txt"));
+
+  // A read-only target is refused; the other files are copied all the same.
+  ASSERT_TRUE(files.writeAll("E:\\src\\a.txt", "newer a"));
+  r = copyFolderTree(files, "E:\\src", "F:\\dst");
+  EXPECT_EQ(r.failures, 1);
+  EXPECT_EQ(r.filesCopied, 3);
+  EXPECT_EQ(r.status.number, 75);
+  EXPECT_EQ(r.status.description, "Path/File access error: F:\\dst\\ro.txt");
+  std::string got;
+  ASSERT_TRUE(files.readAll("F:\\dst\\a.txt", got));
+  EXPECT_EQ(got, "newer a");
+
+  // Only the top folder's files, into a folder made for them.
+  r = copyFolderFiles(files, "E:\\src\\Sub", "F:\\flat");
+  EXPECT_TRUE(r.status);
+  EXPECT_EQ(r.filesCopied, 1);
+  EXPECT_TRUE(files.fileExists("F:\\flat\\b.txt"));
+  EXPECT_FALSE(files.exists("F:\\flat\\Deeper"));
+
+  // A full drive fails every file and changes none; a missing source makes
+  // no target folder.
+  ASSERT_TRUE(files.setReadOnly("F:\\dst\\ro.txt", false));
+  ASSERT_TRUE(m.machine().setDriveFull('F', true));
+  r = copyFolderTree(files, "E:\\src", "F:\\dst");
+  EXPECT_EQ(r.filesCopied, 0);
+  EXPECT_EQ(r.failures, 4);
+  EXPECT_EQ(r.status.number, 61);
+  ASSERT_TRUE(files.readAll("F:\\dst\\keep.txt", got));
+  EXPECT_EQ(got, "old");
+  ASSERT_TRUE(m.machine().setDriveFull('F', false));
+  r = copyFolderTree(files, "E:\\missing", "F:\\none");
+  EXPECT_EQ(r.status.number, 76);
+  EXPECT_FALSE(files.exists("F:\\none"));
 }
 
 TEST_F(PathsAndFilesTest, DeferredWritesReplaceContentLikeFlushedOnes) {

@@ -15,9 +15,9 @@ namespace vrel::restore {
 namespace {
 constexpr const char* kStars = "*************************************************************";
 
+// Tags begin with "(", which most entries do not hold at all.
 bool containsTag(const std::string& text, const char* tag) {
-  // The common case is all ASCII and fast; ifind handles the rest.
-  return ifind(text, tag) != std::string::npos;
+  return text.find('(') != std::string::npos && ifind(text, tag) != std::string::npos;
 }
 
 void bump(std::int32_t& counter) {
