@@ -189,7 +189,12 @@ long Recordset::fieldCount() const {
 }
 
 Field Recordset::fields(std::string_view name) {
-  return Field(*this, columnIndex(core().columns, name, "ADODB.Fields"));
+  RecordsetCore& c = core();
+  std::string key(name);
+  if (const auto it = c.fieldByName.find(key); it != c.fieldByName.end()) return Field(*this, it->second);
+  const std::size_t col = columnIndex(c.columns, name, "ADODB.Fields");
+  c.fieldByName.emplace(std::move(key), col);
+  return Field(*this, col);
 }
 
 Field Recordset::fields(long index) {

@@ -53,6 +53,8 @@ void RecordsetCore::load() {
     reread += (i ? ", " : "") + (writable[i] ? quoteIdentifier(columns[i].baseColumn) : std::string("NULL"));
   updateColumns.clear();
   updateSql.clear();
+  fieldByName.clear();
+  triggers = -1;
   lockType = updatable ? requestedLock : adLockReadOnly;
   if (location == adUseClient && lockType == adLockPessimistic) lockType = adLockOptimistic;
   edit = adEditNone;

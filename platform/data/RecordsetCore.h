@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace vrel::data {
@@ -51,6 +52,10 @@ struct RecordsetCore {
   std::vector<bool> writable;
   std::vector<Row> rows;
   std::string reread;  // the stored columns, NULL for the others; set by load
+  int triggers = -1;   // whether the base table has triggers; -1 not known yet
+  // Field names as callers spelled them, to their columns: a walk asks for
+  // the same few names on every row.
+  std::unordered_map<std::string, std::size_t> fieldByName;
   // The last UPDATE's text and the columns it sets: a walk that saves the
   // same columns row after row builds the statement once.
   std::vector<bool> updateColumns;
@@ -98,6 +103,7 @@ struct RecordsetCore {
   void cancelEdit();
   void rereadRow(Row& row);
   const std::string& rereadList() const { return reread; }
+  bool storedAsWritten(const std::vector<bool>& set);
 };
 
 }  // namespace vrel::data

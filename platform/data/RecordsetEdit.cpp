@@ -4,6 +4,7 @@
 #include "platform/data/RecordsetCore.h"
 
 #include "platform/data/ProviderErrors.h"
+#include "platform/data/SqlValue.h"
 #include "platform/data/TableSource.h"
 
 namespace vrel::data {
@@ -71,15 +72,18 @@ void RecordsetCore::updateRow() {
       updateSql = "UPDATE " + quoteIdentifier(table) + " SET " + sets + " WHERE _rowid_ = ?";
       updateColumns = set;
     }
-    // The write and the re-read are two cached statements: measured faster
-    // than one UPDATE ... RETURNING, which builds a scratch table each time.
-    const std::string& update = updateSql;
     const std::size_t rowNumber = view[static_cast<std::size_t>(pos)];
-    if (session->execute(update, params) == 0) rowNotFound(*session);
+    {
+      const Statement st = session->prepareCached(updateSql);
+      session->bindAll(st, params);
+      const int rc = sqlite3_step(st.get());
+      if (rc != SQLITE_DONE) session->raiseLast(rc);
+      if (sqlite3_changes(session->db()) == 0) rowNotFound(*session);
+    }
     indexRow(rowNumber, false);
     for (std::size_t i = 0; i < columns.size(); ++i)
       if (buffer[i]) r->values[i] = *buffer[i];
-    rereadRow(*r);
+    if (!storedAsWritten(set)) rereadRow(*r);
     indexRow(rowNumber, true);
   }
   edit = adEditNone;
@@ -112,6 +116,27 @@ void RecordsetCore::insertRow() {
   pos = static_cast<long>(view.size()) - 1;
   edit = adEditNone;
   buffer.clear();
+}
+
+// Whether a saved row holds exactly the values written: text written to
+// text columns is stored as it is, and without a trigger nothing else in
+// the row changes. Otherwise the row is read back.
+bool RecordsetCore::storedAsWritten(const std::vector<bool>& set) {
+  if (triggers < 0) {
+    const Statement st = session->prepareCached(
+        "SELECT COUNT(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ? COLLATE NOCASE");
+    sqlite3_bind_text(st.get(), 1, table.c_str(), static_cast<int>(table.size()), SQLITE_TRANSIENT);
+    // Unknown counts as "has": reading back is right either way.
+    triggers = sqlite3_step(st.get()) == SQLITE_ROW ? sqlite3_column_int(st.get(), 0) > 0 : 1;
+  }
+  if (triggers > 0) return false;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (!set[i]) continue;
+    const DataTypeEnum type = columns[i].type;
+    if (type == adEmpty || type == adVariant || typeClass(type) != TypeClass::Text) return false;
+    if (buffer[i]->kind() != VarKind::String && !buffer[i]->isNull()) return false;
+  }
+  return true;
 }
 
 // Takes the stored values back, so defaults, triggers and the database's

@@ -152,10 +152,14 @@ TEST_F(DataRecordsetTest, SavedRowsShowWhatTheTableStoredTriggersIncluded) {
     if (r.trigger) cn.execute(r.trigger);
     Recordset x;
     x.open("SELECT Id, Name, Stamp FROM Noted ORDER BY Id", cn, adOpenKeyset, adLockOptimistic);
+    // The first row's write is converted by the column's type; the
+    // second's is text into a text column, kept as written.
     for (int n = 0; n < 2; ++n, x.moveNext()) {
-      x.fields("Id") = "42";  // converted by the column's type
+      if (n == 0) x.fields("Id") = "42";
+      else x.fields("Name") = "renamed";
       x.update();
-      EXPECT_EQ(x.fields("Id").value(), Variant(42)) << r.name;
+      if (n == 0) EXPECT_EQ(x.fields("Id").value(), Variant(42)) << r.name;
+      else EXPECT_EQ(x.fields("Name").value(), Variant("renamed")) << r.name;
       EXPECT_EQ(x.fields("Stamp").value().isNull() ? "" : x.fields("Stamp").value().toString(), r.stamp) << r.name;
     }
     x.close();
