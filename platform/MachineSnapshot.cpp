@@ -10,9 +10,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <iterator>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vrel {
 
@@ -71,13 +76,14 @@ bool snapshotRegistry(Machine& machine, MachineSnapshot& out, std::string& error
   return true;
 }
 
-std::uint64_t fnv(std::uint64_t h, const void* data, std::size_t n) {
-  const auto* p = static_cast<const std::uint8_t*>(data);
-  for (std::size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
-  return h;
+// Folds one more piece into a row's fingerprint.
+std::uint64_t mix(std::uint64_t h, std::uint64_t piece) {
+  h ^= piece + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2);
+  return h * 0xff51afd7ed558ccdull;
 }
 
-// One fingerprint per row: each column's type and bytes.
+// One fingerprint per row: each column's storage class and content, numbers
+// taken as they are stored rather than as text.
 bool snapshotTable(sql::Database& db, const std::string& table, std::vector<std::uint64_t>& out) {
   std::string quoted = "\"";
   for (char c : table) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
@@ -85,16 +91,33 @@ bool snapshotTable(sql::Database& db, const std::string& table, std::vector<std:
   sqlite3_stmt* st = nullptr;
   if (sqlite3_prepare_v2(db.handle(), text.c_str(), -1, &st, nullptr) != SQLITE_OK) return false;
   const int columns = sqlite3_column_count(st);
+  const std::hash<std::string_view> bytesHash;
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
     std::uint64_t h = 1469598103934665603ull;
     for (int c = 0; c < columns; ++c) {
       const int type = sqlite3_column_type(st, c);
-      h = fnv(h, &type, sizeof type);
-      const void* bytes = type == SQLITE_BLOB ? sqlite3_column_blob(st, c) : sqlite3_column_text(st, c);
-      const int n = sqlite3_column_bytes(st, c);
-      if (bytes) h = fnv(h, bytes, static_cast<std::size_t>(n));
-      h = fnv(h, &n, sizeof n);
+      h = mix(h, static_cast<std::uint64_t>(type));
+      switch (type) {
+        case SQLITE_INTEGER:
+          h = mix(h, static_cast<std::uint64_t>(sqlite3_column_int64(st, c)));
+          break;
+        case SQLITE_FLOAT: {
+          const double d = sqlite3_column_double(st, c);
+          std::uint64_t bits = 0;
+          std::memcpy(&bits, &d, sizeof bits);
+          h = mix(h, bits);
+          break;
+        }
+        case SQLITE_NULL:
+          break;
+        default: {
+          const void* bytes = type == SQLITE_BLOB ? sqlite3_column_blob(st, c) : sqlite3_column_text(st, c);
+          const int n = sqlite3_column_bytes(st, c);
+          h = mix(h, static_cast<std::uint64_t>(n));
+          if (bytes) h = mix(h, bytesHash(std::string_view(static_cast<const char*>(bytes), static_cast<std::size_t>(n))));
+        }
+      }
     }
     out.push_back(h);
   }
@@ -127,24 +150,45 @@ bool snapshotDatabases(Machine& machine, MachineSnapshot& out, std::string& erro
   return true;
 }
 
+// The regular files under an open host folder, named from winPrefix; links
+// are not followed and folders that cannot be read are passed over. Each
+// entry is looked at relative to its open folder, so no path is walked
+// again per file.
+void snapshotFolder(int folder, const std::string& winPrefix, MachineSnapshot& out) {
+  DIR* d = fdopendir(folder);
+  if (!d) {
+    ::close(folder);
+    return;
+  }
+  while (dirent* e = readdir(d)) {
+    if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
+    if (e->d_type == DT_DIR) {
+      const int sub = openat(dirfd(d), e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (sub >= 0) snapshotFolder(sub, winPrefix + e->d_name + "\\", out);
+      continue;
+    }
+    struct stat st{};
+    if (fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (S_ISDIR(st.st_mode)) {  // a file system that does not report types
+      const int sub = openat(dirfd(d), e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (sub >= 0) snapshotFolder(sub, winPrefix + e->d_name + "\\", out);
+      continue;
+    }
+    if (!S_ISREG(st.st_mode)) continue;
+    out.files[winPrefix + e->d_name] = {static_cast<std::uint64_t>(st.st_size),
+                                        st.st_mtim.tv_sec * 1000000000ll + st.st_mtim.tv_nsec};
+  }
+  closedir(d);
+}
+
 void snapshotFiles(Machine& machine, MachineSnapshot& out) {
   std::error_code ec;
   for (const fs::directory_entry& drive : fs::directory_iterator(machine.root(), ec)) {
     const std::string folder = drive.path().filename().string();
     if (folder.size() != 7 || folder.compare(0, 6, "drive_") != 0 || folder[6] == 'z') continue;
     const std::string letter(1, static_cast<char>(std::toupper(static_cast<unsigned char>(folder[6]))));
-    const std::string prefix = drive.path().string() + "/";
-    fs::recursive_directory_iterator it(drive.path(), fs::directory_options::skip_permission_denied, ec);
-    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-      // One lstat a file: links are not followed, only regular files count.
-      const std::string host = it->path().string();
-      struct stat st{};
-      if (::lstat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-      std::string path = letter + ":\\" + host.substr(prefix.size());
-      std::replace(path.begin(), path.end(), '/', '\\');
-      out.files[path] = {static_cast<std::uint64_t>(st.st_size),
-                         st.st_mtim.tv_sec * 1000000000ll + st.st_mtim.tv_nsec};
-    }
+    const int fd = ::open(drive.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) snapshotFolder(fd, letter + ":\\", out);
   }
 }
 

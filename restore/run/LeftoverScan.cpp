@@ -26,6 +26,53 @@ std::vector<LeftoverTerm> usable(const std::vector<LeftoverTerm>& terms) {
   return out;
 }
 
+// A quick look at a cell for the terms that never misses a hit: ASCII text
+// is folded once and searched for each folded term; text or a term beyond
+// ASCII always passes to the exact check, which only the few cells that
+// pass here get.
+class QuickLook {
+ public:
+  explicit QuickLook(const std::vector<LeftoverTerm>& terms) {
+    for (const LeftoverTerm& t : terms) {
+      m_folded.push_back(isAscii(t.oldValue) ? upper(t.oldValue) : std::string());
+      m_numeric = m_numeric || isNumberText(t.oldValue);
+    }
+  }
+  // Whether a number's digits can hold a term at all.
+  bool numbersMatter() const { return m_numeric; }
+  // Takes the next cell to look at.
+  void take(std::string_view cell) {
+    m_ascii = isAscii(cell);
+    if (!m_ascii) return;
+    m_cell.assign(cell);
+    for (char& c : m_cell) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  // Whether the cell taken can hold term t.
+  bool mayHold(std::size_t t) const {
+    return m_folded[t].empty() || !m_ascii || m_cell.find(m_folded[t]) != std::string::npos;
+  }
+
+ private:
+  static bool isAscii(std::string_view s) {
+    for (char c : s)
+      if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+  }
+  static bool isNumberText(std::string_view s) {
+    return s.find_first_not_of("0123456789+-.eE") == std::string_view::npos;
+  }
+  static std::string upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+  }
+
+  std::vector<std::string> m_folded;  // empty: beyond ASCII, always passes
+  bool m_numeric = false;
+  bool m_ascii = true;
+  std::string m_cell;
+};
+
 void scanRegistry(Machine& machine, const std::vector<LeftoverTerm>& terms, std::vector<LeftoverHit>& hits,
                   std::vector<std::string>& problems) {
   std::vector<Registry::KeyDump> keys;
@@ -35,14 +82,16 @@ void scanRegistry(Machine& machine, const std::vector<LeftoverTerm>& terms, std:
                                               std::to_string(s) + ")");
     return;
   }
+  QuickLook look(terms);
   for (const Registry::KeyDump& k : keys)
     for (const RegValue& v : k.values) {
       if (v.type != kRegSz && v.type != kRegExpandSz && v.type != kRegMultiSz) continue;
       // The parts of a multi-string are searched one by one.
       const std::string decoded = utf16leToUtf8(v.data.data(), v.data.size() & ~std::size_t(1));
-      for (const LeftoverTerm& t : terms)
-        if (holdsLeftover(decoded, t))
-          hits.push_back({t.label, t.oldValue,
+      look.take(decoded);
+      for (std::size_t t = 0; t < terms.size(); ++t)
+        if (look.mayHold(t) && holdsLeftover(decoded, terms[t]))
+          hits.push_back({terms[t].label, terms[t].oldValue,
                           "registry HKEY_LOCAL_MACHINE\\" + k.path + " value \"" + v.name + "\"", 1});
     }
 }
@@ -51,22 +100,6 @@ std::string quoteName(const std::string& name) {
   std::string out = "\"";
   for (char c : name) out += c == '"' ? std::string("\"\"") : std::string(1, c);
   return out + "\"";
-}
-
-// Whether text can hold the term: a quick look that never misses a hit
-// (ASCII compared without case; text or term beyond ASCII goes to the exact
-// check), so the exact check only runs on the few cells that pass.
-bool mayHold(std::string_view text, std::string_view term) {
-  auto beyondAscii = [](std::string_view s) {
-    for (char c : s)
-      if (static_cast<unsigned char>(c) >= 0x80) return true;
-    return false;
-  };
-  if (beyondAscii(term) || beyondAscii(text)) return true;
-  auto same = [](char a, char b) {
-    return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-  };
-  return std::search(text.begin(), text.end(), term.begin(), term.end(), same) != text.end();
 }
 
 // One pass per table over every cell, as text (a number is searched as its
@@ -86,15 +119,19 @@ bool scanTable(sql::Database& db, const std::string& database, const std::string
   sqlite3_stmt* st = nullptr;
   if (sqlite3_prepare_v2(db.handle(), text.c_str(), -1, &st, nullptr) != SQLITE_OK) return false;
   std::map<std::pair<std::size_t, std::size_t>, std::uint64_t> counts;  // (term, column) -> rows
+  QuickLook look(terms);
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW)
     for (std::size_t c = 0; c < columns.size(); ++c) {
-      if (sqlite3_column_type(st, static_cast<int>(c)) == SQLITE_NULL) continue;
+      const int type = sqlite3_column_type(st, static_cast<int>(c));
+      if (type == SQLITE_NULL) continue;
+      if ((type == SQLITE_INTEGER || type == SQLITE_FLOAT) && !look.numbersMatter()) continue;
       const auto* value = sqlite3_column_text(st, static_cast<int>(c));
       if (!value) continue;
       const std::string_view cell(reinterpret_cast<const char*>(value));
+      look.take(cell);
       for (std::size_t t = 0; t < terms.size(); ++t)
-        if (mayHold(cell, terms[t].oldValue) && holdsLeftover(std::string(cell), terms[t])) ++counts[{t, c}];
+        if (look.mayHold(t) && holdsLeftover(std::string(cell), terms[t])) ++counts[{t, c}];
     }
   sqlite3_finalize(st);
   for (const auto& [at, n] : counts)

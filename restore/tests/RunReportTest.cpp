@@ -1,6 +1,7 @@
 // The pieces of the run's records: what counts as a leftover, the picture of
 // the machine and its difference, and the report's JSON for awkward text.
 #include "platform/Services.h"
+#include "platform/Sqlite.h"
 #include "platform/data/SqlInstance.h"
 #include "restore/run/LeftoverScan.h"
 #include "restore/run/RunReport.h"
@@ -12,6 +13,8 @@
 #include <QJsonObject>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace vrel::test {
 namespace {
@@ -51,6 +54,40 @@ TEST(LeftoverScan, SkipsTermsTheNewMachineSharesOrLacks) {
   EXPECT_TRUE(problems.empty());
 }
 
+// The server databases are searched cell by cell: text in any case, a
+// number by its digits, text beyond ASCII; one line per table and column.
+TEST(LeftoverScan, FindsTermsInEveryKindOfCell) {
+  ScratchMachine m;
+  std::string error;
+  data::SqlInstance instance(m.machine());
+  ASSERT_TRUE(instance.createDatabase("OrvixDB", error)) << error;
+  {
+    sql::Database db;
+    ASSERT_TRUE(db.open(instance.databaseFile("OrvixDB"), false, error)) << error;
+    ASSERT_TRUE(db.exec("CREATE TABLE T (Id INTEGER, Server TEXT, Path TEXT, Amount REAL);"
+                        "INSERT INTO T VALUES (40123, 'orvixold', 'E:\\Orvix\\a', 1.5),"
+                        "(7, 'Grüße von OrvixOld', 'E:\\OrvixNew\\b', 40123.0),"
+                        "(8, 'ORVIXNEW', NULL, 2.0)",
+                        &error))
+        << error;
+  }
+  std::vector<std::string> problems;
+  const auto hits = restore::scanForLeftovers(m.machine(),
+                                              {{"old server name", "ORVIXOLD", "ORVIXNEW"},
+                                               {"old install root", "E:\\Orvix", "E:\\OrvixNew"},
+                                               {"old system ID", "40123", "555"}},
+                                              problems);
+  std::vector<std::string> lines;
+  for (const auto& h : hits) lines.push_back(h.logLine());
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "(warning) leftover of the old install root \"E:\\Orvix\": OrvixDB table T, column Path, 1 row(s)",
+                       "(warning) leftover of the old server name \"ORVIXOLD\": OrvixDB table T, column Server, 2 row(s)",
+                       "(warning) leftover of the old system ID \"40123\": OrvixDB table T, column Amount, 1 row(s)",
+                       "(warning) leftover of the old system ID \"40123\": OrvixDB table T, column Id, 1 row(s)"}));
+  EXPECT_TRUE(problems.empty());
+}
+
 // Every kind of change between two pictures, and nothing else.
 TEST(MachineSnapshot, DiffNamesEachChange) {
   ScratchMachine m;
@@ -86,6 +123,8 @@ TEST(MachineSnapshot, DiffNamesEachChange) {
   ASSERT_TRUE(m.files().writeAll("C:\\change.txt", "22"));
   ASSERT_TRUE(m.files().deleteFile("C:\\remove.txt", true));
   ASSERT_TRUE(m.files().writeAll("C:\\new.txt", "n"));
+  ASSERT_TRUE(m.files().createFolder("D:\\Deep\\Er"));
+  ASSERT_TRUE(m.files().writeAll("D:\\Deep\\Er\\nested.txt", "n"));
   ASSERT_TRUE(services.setState("Svc", ServiceState::Stopped, error)) << error;
   ASSERT_TRUE(takeMachineSnapshot(machine, after, error)) << error;
 
@@ -100,7 +139,8 @@ TEST(MachineSnapshot, DiffNamesEachChange) {
   EXPECT_EQ(c.tables[0].removed, 2u);  // (2,'b'), 3
   std::vector<std::string> files;
   for (const auto& f : c.files) files.push_back(f.path + " " + f.how);
-  EXPECT_EQ(files, (std::vector<std::string>{"C:\\change.txt changed", "C:\\new.txt added", "C:\\remove.txt removed"}));
+  EXPECT_EQ(files, (std::vector<std::string>{"C:\\change.txt changed", "C:\\new.txt added", "C:\\remove.txt removed",
+                                             "D:\\Deep\\Er\\nested.txt added"}));
   ASSERT_EQ(c.services.size(), 1u);
   EXPECT_EQ(c.services[0].before, 4);
   EXPECT_EQ(c.services[0].after, 1);
