@@ -5,6 +5,7 @@
 #include "platform/data/OleDate.h"
 #include "platform/data/Variant.h"
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -29,18 +30,46 @@ int collateText(void*, int n1, const void* p1, int n2, const void* p2) {
                      std::string_view(static_cast<const char*>(p2), static_cast<std::size_t>(n2)));
 }
 
+// A GUID's 36 characters inside optional braces and blanks; empty when the
+// text has not that shape.
+std::string_view guidBody(std::string_view t) {
+  while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+  while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
+  if (t.size() == 38 && t.front() == '{' && t.back() == '}') t = t.substr(1, 36);
+  return t.size() == 36 ? t : std::string_view();
+}
+
+// Each byte as it stands in a canonical GUID: hex digits upper-cased, the
+// dash kept, 0 for anything else.
+constexpr std::array<char, 256> kGuidChars = [] {
+  std::array<char, 256> t{};
+  for (char c = '0'; c <= '9'; ++c) t[static_cast<unsigned char>(c)] = c;
+  for (char c = 'A'; c <= 'F'; ++c) t[static_cast<unsigned char>(c)] = c;
+  for (char c = 'a'; c <= 'f'; ++c) t[static_cast<unsigned char>(c)] = static_cast<char>(c - 32);
+  t['-'] = '-';
+  return t;
+}();
+
 // Two GUIDs compare by their canonical forms; anything else as text. The
-// common case, two GUIDs, is compared without allocating: the indexes on
-// GUID columns call this for every step of every lookup.
+// indexes on GUID columns call this for every step of every lookup, so both
+// texts are checked and compared in one pass, without copies.
 int collateGuid(void*, int n1, const void* p1, int n2, const void* p2) {
-  char a[36], b[36];
-  if (canonicalGuid(std::string_view(static_cast<const char*>(p1), static_cast<std::size_t>(n1)), a) &&
-      canonicalGuid(std::string_view(static_cast<const char*>(p2), static_cast<std::size_t>(n2)), b)) {
-    const int c = std::memcmp(a, b, sizeof a);
-    return c < 0 ? -1 : c > 0 ? 1 : 0;
+  const std::string_view t1(static_cast<const char*>(p1), static_cast<std::size_t>(n1));
+  const std::string_view t2(static_cast<const char*>(p2), static_cast<std::size_t>(n2));
+  const std::string_view a = guidBody(t1), b = guidBody(t2);
+  if (!a.empty() && !b.empty()) {
+    int order = 0;
+    bool guids = true;
+    for (std::size_t i = 0; i < 36 && guids; ++i) {
+      const char x = kGuidChars[static_cast<unsigned char>(a[i])];
+      const char y = kGuidChars[static_cast<unsigned char>(b[i])];
+      const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+      guids = x && y && (x == '-') == dash && (y == '-') == dash;
+      if (order == 0 && x != y) order = x < y ? -1 : 1;
+    }
+    if (guids) return order;
   }
-  return guidCollationKey(std::string_view(static_cast<const char*>(p1), static_cast<std::size_t>(n1)))
-      .compare(guidCollationKey(std::string_view(static_cast<const char*>(p2), static_cast<std::size_t>(n2))));
+  return guidCollationKey(t1).compare(guidCollationKey(t2));
 }
 
 // like(pattern, value [, escape]), as SQLite calls it for "value LIKE pattern".

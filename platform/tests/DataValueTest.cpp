@@ -87,6 +87,30 @@ TEST(DataValueTest, GuidColumnsCompareByTheCanonicalFormAndOtherTextWithoutCase)
   while (order.step() == SQLITE_ROW) sorted.push_back(order.text(0));
   EXPECT_EQ(sorted, (std::vector<std::string>{"00000000-0000-0000-0000-000000000001",
                                               "{6f9619ff-8b86-d011-b42d-00c04fc964ff}", "not a guid", "Zeta"}));
+
+  // Pairs compared directly: where they differ, and text that only looks
+  // like a GUID up to a bad character after the difference.
+  struct Pair {
+    const char* a;
+    const char* b;
+    int sign;
+  };
+  const Pair pairs[] = {
+      {"{00000000-0000-0000-0000-00000000000a}", "00000000-0000-0000-0000-00000000000B", -1},
+      {"10000000-0000-0000-0000-000000000000", "0FFFFFFF-FFFF-FFFF-FFFF-FFFFFFFFFFFF", 1},
+      {"{ABCDEF01-2345-6789-ABCD-EF0123456789}", " abcdef01-2345-6789-abcd-ef0123456789 ", 0},
+      {"00000000-0000-0000-0000-00000000000G", "00000000-0000-0000-0000-000000000001", 1},
+      {"00000000-0000-0000-0000-000000000001", "00000000-0000-0000-0000-00000000000g", -1},
+      {"00000000+0000-0000-0000-000000000000", "00000000-0000-0000-0000-000000000000", -1},
+  };
+  for (const Pair& p : pairs) {
+    sql::Statement cmp(db, std::string("SELECT CASE WHEN ?1 = ?2 COLLATE ") + kGuidCollation + " THEN 0 WHEN ?1 < ?2 COLLATE " +
+                               kGuidCollation + " THEN -1 ELSE 1 END");
+    cmp.bind(1, p.a);
+    cmp.bind(2, p.b);
+    ASSERT_EQ(cmp.step(), SQLITE_ROW);
+    EXPECT_EQ(cmp.int64(0), p.sign) << p.a << " vs " << p.b;
+  }
 }
 
 TEST(DataValueTest, DatesReadUsAndIsoFormsAndRefuseNonsense) {
