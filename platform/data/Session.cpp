@@ -162,7 +162,7 @@ Statement Session::prepare(std::string_view sql, std::string_view* tail) const {
   return Statement(st);
 }
 
-Statement Session::lend(const std::string& key) const {
+Statement Session::lend(std::string_view key) const {
   const auto it = m_cache.find(key);
   if (it == m_cache.end() || it->second.inUse) return {};
   it->second.inUse = true;
@@ -198,8 +198,7 @@ template <typename F>
 bool Session::forEachStatement(std::string_view sql, const std::vector<Variant>& params, F&& each) const {
   bool first = true;
   // A single statement run before: its prepared form is reused as it is.
-  const std::string key(sql);
-  if (Statement st = lend(key)) {
+  if (Statement st = lend(sql)) {
     bindAll(st, params);
     each(st);
     return true;
@@ -211,7 +210,7 @@ bool Session::forEachStatement(std::string_view sql, const std::vector<Variant>&
     Statement st = prepare(rest, &tail);
     rest = tail;
     if (!st) continue;
-    if (first && blank(rest)) st = keep(key, std::move(st));
+    if (first && blank(rest)) st = keep(std::string(sql), std::move(st));
     if (first) bindAll(st, params);  // parameters belong to the first statement
     first = false;
     each(st);

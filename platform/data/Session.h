@@ -11,6 +11,7 @@
 
 #include <sqlite3.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -104,7 +105,7 @@ class Session {
   void stepToEnd(const Statement& st) const;
   // The cached statement of a single-statement text (the caller's own
   // spelling, before dialect conversion), lent while it is not in use.
-  Statement lend(const std::string& key) const;
+  Statement lend(std::string_view key) const;
   // Keeps a freshly prepared statement for its text and lends it.
   Statement keep(const std::string& key, Statement st) const;
 
@@ -116,7 +117,12 @@ class Session {
   // few statements thousands of times. Bounded; emptied when the session
   // closes.
   static constexpr std::size_t kCachedStatements = 64;
-  mutable std::unordered_map<std::string, CachedStatement> m_cache;
+  // Looked up by the statement's text as given, without copying it.
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  mutable std::unordered_map<std::string, CachedStatement, TextHash, std::equal_to<>> m_cache;
 
   Machine& m_machine;
   ProviderKind m_kind;
