@@ -56,6 +56,22 @@ constexpr std::array<char, 256> kGuidChars = [] {
 int collateGuid(void*, int n1, const void* p1, int n2, const void* p2) {
   const std::string_view t1(static_cast<const char*>(p1), static_cast<std::size_t>(n1));
   const std::string_view t2(static_cast<const char*>(p2), static_cast<std::size_t>(n2));
+  // GUIDs are stored as their 36 characters, without braces or blanks. For
+  // two ASCII texts of that shape the canonical form of a GUID and the text
+  // key of anything else are both the upper-cased bytes, so the first
+  // differing byte decides, GUIDs or not, and the rest need no look.
+  if (n1 == 36 && n2 == 36 && t1.front() != ' ' && t1.back() != ' ' && t2.front() != ' ' && t2.back() != ' ') {
+    std::size_t i = 0;
+    for (; i < 36; ++i) {
+      const auto x = static_cast<unsigned char>(t1[i]);
+      const auto y = static_cast<unsigned char>(t2[i]);
+      if ((x | y) & 0x80) break;
+      const char ux = static_cast<char>(x >= 'a' && x <= 'z' ? x - 32 : x);
+      const char uy = static_cast<char>(y >= 'a' && y <= 'z' ? y - 32 : y);
+      if (ux != uy) return static_cast<unsigned char>(ux) < static_cast<unsigned char>(uy) ? -1 : 1;
+    }
+    if (i == 36) return 0;
+  }
   const std::string_view a = guidBody(t1), b = guidBody(t2);
   if (!a.empty() && !b.empty()) {
     int order = 0;
