@@ -140,13 +140,13 @@ std::string ansiToUtf8(std::string_view ansi) {
   return out;
 }
 
-namespace {
-
 bool isAscii(std::string_view s) {
   for (const char c : s)
     if (static_cast<unsigned char>(c) >= 0x80) return false;
   return true;
 }
+
+namespace {
 
 char asciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 

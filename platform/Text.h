@@ -24,6 +24,8 @@ std::string utf16leToUtf8(const std::uint8_t* data, std::size_t size);
 std::string ansiToUtf8(std::string_view ansi);
 std::string utf8ToAnsi(std::string_view utf8);
 
+// Whether every byte of s is ASCII (such text folds byte by byte).
+bool isAscii(std::string_view s);
 // Windows name comparison: each character upper-cased, then compared.
 std::string foldCase(std::string_view s);
 bool iequals(std::string_view a, std::string_view b);

@@ -34,7 +34,7 @@ class QuickLook {
  public:
   explicit QuickLook(const std::vector<LeftoverTerm>& terms) {
     for (const LeftoverTerm& t : terms) {
-      m_folded.push_back(isAscii(t.oldValue) ? upper(t.oldValue) : std::string());
+      m_folded.push_back(isAscii(t.oldValue) ? foldCase(t.oldValue) : std::string());
       m_numeric = m_numeric || isNumberText(t.oldValue);
     }
   }
@@ -53,18 +53,8 @@ class QuickLook {
   }
 
  private:
-  static bool isAscii(std::string_view s) {
-    for (char c : s)
-      if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-  }
   static bool isNumberText(std::string_view s) {
     return s.find_first_not_of("0123456789+-.eE") == std::string_view::npos;
-  }
-  static std::string upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
   }
 
   std::vector<std::string> m_folded;  // empty: beyond ASCII, always passes
