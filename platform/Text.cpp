@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <clocale>
+#include <cstdint>
+#include <cstring>
 #include <cwctype>
 #include <locale.h>
 #include <vector>
@@ -141,9 +143,17 @@ std::string ansiToUtf8(std::string_view ansi) {
 }
 
 bool isAscii(std::string_view s) {
-  for (const char c : s)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
+  // Eight bytes at a time: the high bits of all of them, or-ed together.
+  const char* p = s.data();
+  std::size_t n = s.size();
+  std::uint64_t bits = 0;
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    bits |= word;
+  }
+  for (; n > 0; ++p, --n) bits |= static_cast<unsigned char>(*p);
+  return (bits & 0x8080808080808080ull) == 0;
 }
 
 namespace {
@@ -203,8 +213,14 @@ std::size_t ifind(std::string_view hay, std::string_view needle, std::size_t fro
   if (isAscii(hay) && isAscii(needle)) {
     // Compared in place: no folded copies of either.
     if (needle.size() > hay.size()) return std::string::npos;
+    if (needle.empty()) return from;
+    // Only where the first character matches, in either case, is the rest
+    // compared.
+    const char first = asciiUpper(needle[0]);
+    const char other = first >= 'A' && first <= 'Z' ? static_cast<char>(first + 32) : first;
     for (std::size_t at = from; at + needle.size() <= hay.size(); ++at) {
-      std::size_t k = 0;
+      if (hay[at] != first && hay[at] != other) continue;
+      std::size_t k = 1;
       while (k < needle.size() && asciiUpper(hay[at + k]) == asciiUpper(needle[k])) ++k;
       if (k == needle.size()) return at;
     }

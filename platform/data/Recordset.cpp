@@ -16,6 +16,9 @@ DataTypeEnum Field::type() const {
 Variant Field::value() const {
   return m_rs->fieldValue(m_col);
 }
+const Variant& Field::valueRef() const {
+  return m_rs->fieldValue(m_col);
+}
 void Field::setValue(const Variant& v) {
   m_rs->setFieldValue(m_col, v);
 }
@@ -202,8 +205,8 @@ Field Recordset::fields(long index) {
   return Field(*this, static_cast<std::size_t>(index));
 }
 
-Variant Recordset::fieldValue(std::size_t col) const {
-  return core().getField(col);
+const Variant& Recordset::fieldValue(std::size_t col) const {
+  return core().fieldRef(col);
 }
 void Recordset::setFieldValue(std::size_t col, const Variant& v) {
   core().setField(col, v);

@@ -39,13 +39,16 @@ class Field {
   // The value in the current row (the pending value while editing); 3021
   // when there is no current row.
   Variant value() const;
+  // The same value without a copy; valid until the recordset moves or is
+  // edited.
+  const Variant& valueRef() const;
   // Changes the value in the current row and starts editing it.
   void setValue(const Variant& v);
   Field& operator=(const Variant& v) {
     setValue(v);
     return *this;
   }
-  bool isNull() const { return value().isNull(); }
+  bool isNull() const { return valueRef().isNull(); }
   // The dynamic property "Optimize" (client cursors only, else 3265).
   bool optimize() const;
   void setOptimize(bool on);
@@ -121,7 +124,7 @@ class Recordset {
  private:
   friend class Field;
   RecordsetCore& core() const;  // 3704 when closed
-  Variant fieldValue(std::size_t col) const;
+  const Variant& fieldValue(std::size_t col) const;
   void setFieldValue(std::size_t col, const Variant& v);
   void setOptimize(std::size_t col, bool on);
   bool optimized(std::size_t col) const;

@@ -92,7 +92,9 @@ struct RecordsetCore {
   // Editing (RecordsetEdit.cpp).
   void requireUpdatable() const;
   void setField(std::size_t col, const Variant& v);
-  Variant getField(std::size_t col);
+  // The value in the current row (the pending one while editing); valid
+  // until the next move or edit.
+  const Variant& fieldRef(std::size_t col);
   void update();
   void saveEdit() {
     if (edit != adEditNone) update();

@@ -29,18 +29,19 @@ void RecordsetCore::setField(std::size_t col, const Variant& v) {
   requireUpdatable();
   if (edit == adEditNone && !currentRow()) raiseAdo(adErrNoCurrentRecord, "ADODB.Field");
   if (!writable[col]) multipleStep(*session);
-  const auto converted = convertForType(v, columns[col].type);
+  auto converted = convertForType(v, columns[col].type);
   if (!converted) multipleStep(*session);
   if (edit == adEditNone) {
     edit = adEditInProgress;
     buffer.assign(columns.size(), std::nullopt);
   }
-  buffer[col] = *converted;
+  buffer[col] = std::move(converted);
 }
 
-Variant RecordsetCore::getField(std::size_t col) {
+const Variant& RecordsetCore::fieldRef(std::size_t col) {
+  static const Variant kNull = Variant::null();
   if (edit != adEditNone && buffer[col]) return *buffer[col];
-  if (edit == adEditAdd) return Variant::null();
+  if (edit == adEditAdd) return kNull;
   const Row* r = currentRow();
   if (!r) raiseAdo(adErrNoCurrentRecord, "ADODB.Field");
   return r->values[col];
@@ -56,34 +57,43 @@ void RecordsetCore::update() {
 void RecordsetCore::updateRow() {
   Row* r = currentRow();
   if (!r) raiseAdo(adErrNoCurrentRecord, kRecordsetSource);
-  std::vector<bool> set(columns.size(), false);
-  std::vector<Variant> params;
+  bool any = false, sameColumns = updateColumns.size() == columns.size();
   for (std::size_t i = 0; i < columns.size(); ++i) {
-    if (!buffer[i]) continue;
-    set[i] = true;
-    params.push_back(*buffer[i]);
+    any = any || buffer[i].has_value();
+    sameColumns = sameColumns && updateColumns[i] == buffer[i].has_value();
   }
-  if (!params.empty()) {
-    params.emplace_back(static_cast<long long>(r->rowid));
-    if (set != updateColumns) {
+  if (any) {
+    if (!sameColumns) {
       std::string sets;
-      for (std::size_t i = 0; i < columns.size(); ++i)
-        if (set[i]) sets += (sets.empty() ? "" : ", ") + quoteIdentifier(columns[i].baseColumn) + " = ?";
+      updateColumns.assign(columns.size(), false);
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (!buffer[i]) continue;
+        updateColumns[i] = true;
+        sets += (sets.empty() ? "" : ", ") + quoteIdentifier(columns[i].baseColumn) + " = ?";
+      }
       updateSql = "UPDATE " + quoteIdentifier(table) + " SET " + sets + " WHERE _rowid_ = ?";
-      updateColumns = set;
     }
     const std::size_t rowNumber = view[static_cast<std::size_t>(pos)];
     {
       const Statement st = session->prepareCached(updateSql);
-      session->bindAll(st, params);
+      // The pending values stay put until the statement has run: bound in
+      // place, not copied.
+      int index = 0;
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (!buffer[i]) continue;
+        const int rc = bindValue(st.get(), ++index, *buffer[i], SQLITE_STATIC);
+        if (rc != SQLITE_OK) session->raiseLast(rc);
+      }
+      sqlite3_bind_int64(st.get(), ++index, r->rowid);
       const int rc = sqlite3_step(st.get());
+      sqlite3_clear_bindings(st.get());
       if (rc != SQLITE_DONE) session->raiseLast(rc);
       if (sqlite3_changes(session->db()) == 0) rowNotFound(*session);
     }
     indexRow(rowNumber, false);
     for (std::size_t i = 0; i < columns.size(); ++i)
-      if (buffer[i]) r->values[i] = *buffer[i];
-    if (!storedAsWritten(set)) rereadRow(*r);
+      if (buffer[i]) r->values[i] = std::move(*buffer[i]);
+    if (!storedAsWritten(updateColumns)) rereadRow(*r);
     indexRow(rowNumber, true);
   }
   edit = adEditNone;

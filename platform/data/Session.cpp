@@ -15,6 +15,10 @@ namespace vrel::data {
 
 namespace {
 
+// SQLite's allocation statistics take a global lock on every allocation;
+// nothing here reads them. Set before the library first initialises.
+const int kNoMemoryStatistics = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+
 constexpr long kDefaultTimeoutSeconds = 30;
 
 // Whether the text holds nothing SQLite would run.
@@ -118,7 +122,9 @@ void Session::openJet(const DataSourceSpec& spec) {
 }
 
 void Session::openFile(const std::string& hostFile, const std::string& displayName) {
-  int rc = sqlite3_open_v2(hostFile.c_str(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+  // A session is used by one thread at a time: its connection needs no lock
+  // of its own around every call.
+  int rc = sqlite3_open_v2(hostFile.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   std::string error;
   if (rc == SQLITE_OK) {
     setCommandTimeout(kDefaultTimeoutSeconds);

@@ -141,7 +141,7 @@ Variant readColumn(sqlite3_stmt* st, int col, DataTypeEnum type) {
   return Variant(columnText(st, col));
 }
 
-int bindValue(sqlite3_stmt* st, int index, const Variant& v) {
+int bindValue(sqlite3_stmt* st, int index, const Variant& v, sqlite3_destructor_type keep) {
   switch (v.kind()) {
     case VarKind::Empty:
     case VarKind::Null:
@@ -155,12 +155,12 @@ int bindValue(sqlite3_stmt* st, int index, const Variant& v) {
       return sqlite3_bind_double(st, index, v.doubleValue());
     case VarKind::String:
     case VarKind::Guid:
-      return sqlite3_bind_text(st, index, v.text().data(), static_cast<int>(v.text().size()), SQLITE_TRANSIENT);
+      return sqlite3_bind_text(st, index, v.text().data(), static_cast<int>(v.text().size()), keep);
     case VarKind::Bytes: {
       static const char kNone = 0;
       const Bytes& b = v.bytesValue();
       return sqlite3_bind_blob(st, index, b.empty() ? static_cast<const void*>(&kNone) : b.data(),
-                               static_cast<int>(b.size()), SQLITE_TRANSIENT);
+                               static_cast<int>(b.size()), keep);
     }
     case VarKind::Date: {
       const std::string t = isoDateText(v.dateValue());

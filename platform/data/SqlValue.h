@@ -27,7 +27,9 @@ TypeClass typeClass(DataTypeEnum type);
 // Column col of the current row, as a value of the given ADO type.
 Variant readColumn(sqlite3_stmt* st, int col, DataTypeEnum type);
 // Binds v (already converted) as parameter index (1-based).
-int bindValue(sqlite3_stmt* st, int index, const Variant& v);
+// Text and bytes are copied unless keep is SQLITE_STATIC: then v must
+// outlive the statement's next step.
+int bindValue(sqlite3_stmt* st, int index, const Variant& v, sqlite3_destructor_type keep = SQLITE_TRANSIENT);
 
 // Converts a value to be stored in a column of the given type: GUID text
 // checked, dates parsed, numbers converted. nullopt when it does not

@@ -23,7 +23,7 @@ bool findFromFirst(data::Recordset& rs, std::string_view criteria) {
   return !rs.eof();
 }
 
-std::string fieldText(data::Recordset& rs, std::string_view name) { return rs.fields(name).value().toString(); }
+std::string fieldText(data::Recordset& rs, std::string_view name) { return rs.fields(name).valueRef().toString(); }
 
 std::int32_t systemIdNumber(std::string_view hex, const char* source) {
   if (hex.empty() || hex.size() > 8) throw data::AdoError(13, "Type mismatch", source);

@@ -27,7 +27,7 @@ void bump(std::int32_t& counter) {
 
 RunLog::~RunLog() { CloseLogFile(); }
 
-std::string RunLog::dateTimeText() {
+const std::string& RunLog::dateTimeText() {
   const std::time_t now = std::time(nullptr);
   // Entries come many to a second; the text changes once a second.
   thread_local std::time_t cachedAt = -1;
@@ -120,16 +120,19 @@ void RunLog::WriteToLog(const std::string& text) {
   if (isError) bump(m_errors);
   if (isWarning) bump(m_warnings);
   if (m_tagged && (isError || isWarning)) m_tagged(text);
+  auto appendEntry = [&text](std::string& to) {
+    to += dateTimeText();
+    to += ": ";
+    // ASCII is the same in the ANSI code page.
+    if (isAscii(text)) to += text;
+    else to += utf8ToAnsi(text);
+    to += "\r\n";
+  };
   if (m_holds > 0 && !m_hostPath.empty()) {
-    m_held += dateTimeText();
-    m_held += ": ";
-    m_held += utf8ToAnsi(text);
-    m_held += "\r\n";
+    appendEntry(m_held);
   } else {
-    std::string entry = dateTimeText();
-    entry += ": ";
-    entry += utf8ToAnsi(text);
-    entry += "\r\n";
+    std::string entry;
+    appendEntry(entry);
     writeOut(entry);
   }
   if (m_pump) m_pump();

@@ -67,7 +67,7 @@ class RunLog {
 
   // The local date and time as every entry begins: short date, a blank,
   // long time ("12/7/2026 4:05:09 AM").
-  static std::string dateTimeText();
+  static const std::string& dateTimeText();
 
  private:
   bool reopen();

@@ -9,18 +9,26 @@ namespace {
 constexpr std::string_view kDefaultConfiguration = "Localize\\DefaultConfiguration\\";
 
 // True when text begins with prefix, case ignored.
-bool startsWithNoCase(const std::string& text, const std::string& prefix) {
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
   return !prefix.empty() && text.size() >= prefix.size() && iequals(text.substr(0, prefix.size()), prefix);
 }
 
 }  // namespace
 
 std::string StreamPathRemap::ruleTarget(const std::string& oldPath) const {
-  const std::size_t last = oldPath.rfind('\\');
-  const std::string fileName = last == std::string::npos ? oldPath : oldPath.substr(last + 1);
+  const std::string_view old(oldPath);
+  const std::size_t last = old.rfind('\\');
+  const std::string_view fileName = last == std::string::npos ? old : old.substr(last + 1);
   const std::size_t end = last == std::string::npos ? 0 : last;
-  const std::string language = oldPath.substr(end >= 3 ? end - 3 : 0, end >= 3 ? 3 : end);
-  return m_newRoot + std::string(kDefaultConfiguration) + language + "\\" + fileName;
+  const std::string_view language = old.substr(end >= 3 ? end - 3 : 0, end >= 3 ? 3 : end);
+  std::string target;
+  target.reserve(m_newRoot.size() + kDefaultConfiguration.size() + language.size() + 1 + fileName.size());
+  target += m_newRoot;
+  target += kDefaultConfiguration;
+  target += language;
+  target += '\\';
+  target += fileName;
+  return target;
 }
 
 // A file exists on the new machine after the file restores when it is there
@@ -34,13 +42,15 @@ bool StreamPathRemap::willExist(const std::string& newPath) const {
 }
 
 bool StreamPathRemap::folderMayHoldFiles(const std::string& folder) const {
+  // Most paths spell their folder alike: looked up as spelled first.
+  if (const auto spelled = m_spelled.find(folder); spelled != m_spelled.end()) return spelled->second;
   const auto [at, added] = m_folders.try_emplace(foldCase(folder), false);
-  if (!added) return at->second;
+  if (!added) return m_spelled[folder] = at->second;
   const std::string defaults = m_newRoot + std::string(kDefaultConfiguration);
   at->second = m_files.folderExists(folder) ||
                (startsWithNoCase(folder + "\\", defaults) &&
                 m_files.folderExists(m_backup + "DefaultConfig\\" + (folder + "\\").substr(defaults.size())));
-  return at->second;
+  return m_spelled[folder] = at->second;
 }
 
 std::string StreamPathRemap::remap(const std::string& oldPath) const {

@@ -42,6 +42,7 @@ class StreamPathRemap {
   std::string m_oldRoot;
   std::string m_backup;
   mutable std::unordered_map<std::string, bool> m_folders;  // folded folder path -> may hold files
+  mutable std::unordered_map<std::string, bool> m_spelled;  // the same, by the folder as spelled
 };
 
 }  // namespace vrel::restore

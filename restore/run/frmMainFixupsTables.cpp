@@ -53,7 +53,7 @@ constexpr std::array<const char*, 9> kConfigurationColumns = {
     "LastModifiedTime", "FullNodeName", "msrepl_tran_version"};
 
 long longOf(Recordset& rs, const char* name) {
-  const Variant v = rs.fields(name).value();
+  const Variant& v = rs.fields(name).valueRef();
   if (v.isNull()) return 0;
   const auto n = v.toLong();
   return n ? static_cast<long>(n.value) : 0;
