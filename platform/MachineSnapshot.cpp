@@ -14,6 +14,8 @@
 #include <filesystem>
 #include <functional>
 #include <iterator>
+#include <map>
+#include <thread>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -154,7 +156,9 @@ bool snapshotDatabases(Machine& machine, MachineSnapshot& out, std::string& erro
 // are not followed and folders that cannot be read are passed over. Each
 // entry is looked at relative to its open folder, so no path is walked
 // again per file.
-void snapshotFolder(int folder, const std::string& winPrefix, MachineSnapshot& out) {
+using FileStamps = std::map<std::string, MachineSnapshot::FileStamp>;
+
+void snapshotFolder(int folder, const std::string& winPrefix, FileStamps& out) {
   DIR* d = fdopendir(folder);
   if (!d) {
     ::close(folder);
@@ -175,15 +179,15 @@ void snapshotFolder(int folder, const std::string& winPrefix, MachineSnapshot& o
       continue;
     }
     if (!S_ISREG(st.st_mode)) continue;
-    out.files[winPrefix + e->d_name] = {static_cast<std::uint64_t>(st.st_size),
-                                        st.st_mtim.tv_sec * 1000000000ll + st.st_mtim.tv_nsec};
+    out[winPrefix + e->d_name] = {static_cast<std::uint64_t>(st.st_size),
+                                  st.st_mtim.tv_sec * 1000000000ll + st.st_mtim.tv_nsec};
   }
   closedir(d);
 }
 
-void snapshotFiles(Machine& machine, MachineSnapshot& out) {
+void snapshotFiles(const std::string& machineRoot, FileStamps& out) {
   std::error_code ec;
-  for (const fs::directory_entry& drive : fs::directory_iterator(machine.root(), ec)) {
+  for (const fs::directory_entry& drive : fs::directory_iterator(machineRoot, ec)) {
     const std::string folder = drive.path().filename().string();
     if (folder.size() != 7 || folder.compare(0, 6, "drive_") != 0 || folder[6] == 'z') continue;
     const std::string letter(1, static_cast<char>(std::toupper(static_cast<unsigned char>(folder[6]))));
@@ -196,8 +200,15 @@ void snapshotFiles(Machine& machine, MachineSnapshot& out) {
 
 bool takeMachineSnapshot(Machine& machine, MachineSnapshot& out, std::string& error) {
   out = MachineSnapshot{};
-  if (!snapshotRegistry(machine, out, error) || !snapshotDatabases(machine, out, error)) return false;
-  snapshotFiles(machine, out);
+  // The folders are walked on a second thread while the registry and the
+  // databases are read: the walk is mostly waiting on system calls, the
+  // rest is SQLite's work, and neither touches what the other fills.
+  FileStamps files;
+  {
+    std::jthread walk([&files, root = machine.root()] { snapshotFiles(root, files); });
+    if (!snapshotRegistry(machine, out, error) || !snapshotDatabases(machine, out, error)) return false;
+  }
+  out.files = std::move(files);
   std::vector<ServiceInfo> services;
   std::string ignored;
   if (Services(machine).list(services, ignored))
