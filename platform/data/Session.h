@@ -128,6 +128,8 @@ class Session {
   ProviderKind m_kind;
   std::string m_database;
   sqlite3* m_db = nullptr;
+  // A server database's file: its connection goes back to the pool on close.
+  std::string m_pooledFile;
   std::unique_ptr<DatabaseHold> m_hold;
 };
 

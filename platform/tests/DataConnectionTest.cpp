@@ -136,6 +136,49 @@ TEST_F(DataConnectionTest, OpenConnectionsShowTheDatabaseInUseAndKeepARestoreOut
   EXPECT_TRUE(cn.isOpen());
 }
 
+// A closed connection may be taken again by the next open of the same
+// database, as pooled sessions are; the next user must not be able to tell.
+TEST_F(DataConnectionTest, ClosedConnectionsComeBackCleanAndNeverForAnotherFile) {
+  SqlInstance server(t.machine());
+  std::string error;
+  cn.open(test::kOrvixConnection);
+  t.createSubscribers(cn);
+  cn.close();
+  EXPECT_FALSE(server.isInUse("OrvixDB")) << "an idle connection does not hold the database";
+  EXPECT_TRUE(server.holdExclusive("OrvixDB", error)) << error;
+
+  // Work left uncommitted at close is gone.
+  cn.open(test::kOrvixConnection);
+  cn.beginTrans();
+  cn.execute("DELETE FROM Subscriber");
+  cn.close();
+  cn.open(test::kOrvixConnection);
+  Recordset rs;
+  rs.open("SELECT COUNT(*) AS N FROM Subscriber", cn, adOpenStatic);
+  EXPECT_EQ(rs.fields("N").value().toString(), "6");
+  rs.close();
+  cn.close();
+
+  // A file renamed into place (as a restore does) is opened afresh.
+  ASSERT_TRUE(server.createDatabase("Other", error)) << error;
+  Connection other(t.machine());
+  other.open("Driver={SQL Server};server=;database=Other");
+  other.execute("CREATE TABLE OnlyInOther (X INT)");
+  other.close();
+  std::filesystem::rename(server.databaseFile("Other"), server.databaseFile("OrvixDB"));
+  cn.open(test::kOrvixConnection);
+  EXPECT_EQ(cn.execute("INSERT INTO OnlyInOther (X) VALUES (1)"), 1);
+  EXPECT_NE(raised([&] { cn.execute("SELECT 1 FROM Subscriber"); }).description.find("Subscriber"), std::string::npos);
+  cn.close();
+
+  // So is a database dropped and made again.
+  ASSERT_TRUE(server.dropDatabase("OrvixDB", error)) << error;
+  ASSERT_TRUE(server.createDatabase("OrvixDB", error)) << error;
+  cn.open(test::kOrvixConnection);
+  EXPECT_NE(raised([&] { cn.execute("SELECT 1 FROM OnlyInOther"); }).description.find("OnlyInOther"),
+            std::string::npos);
+}
+
 TEST_F(DataConnectionTest, CreatingDatabasesRefusesBadNamesAndDuplicates) {
   SqlInstance server(t.machine());
   std::string error;
