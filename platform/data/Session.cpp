@@ -2,18 +2,15 @@
 
 #include "platform/Machine.h"
 #include "platform/WinPath.h"
+#include "platform/data/ConnectionPool.h"
 #include "platform/data/ProviderErrors.h"
 #include "platform/data/ServerFunctions.h"
 #include "platform/data/SqlDialect.h"
 #include "platform/data/SqlValue.h"
 
-#include <chrono>
 #include <climits>
 #include <filesystem>
-#include <mutex>
 #include <system_error>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace vrel::data {
 
@@ -25,91 +22,6 @@ const int kNoMemoryStatistics = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
 
 constexpr long kDefaultTimeoutSeconds = 30;
 
-// Idle connections to server databases, kept for reuse as OLE DB's services
-// keep pooled sessions: the run opens a connection for nearly every step,
-// and each fresh one reads the whole schema again. A pooled connection holds
-// no lock on the database and no hold on it (an idle pooled session does
-// not make a database "in use"); it is taken again only by this process,
-// within a minute, and only while its path still names the same file (a
-// restore that renames a new image into place, or a dropped database,
-// makes it stale).
-class ConnectionPool {
- public:
-  static ConnectionPool& shared() {
-    static ConnectionPool* pool = new ConnectionPool();  // never destroyed
-    return *pool;
-  }
-
-  // An idle connection to the file, or nullptr.
-  sqlite3* take(const std::string& file) {
-    struct stat st{};
-    const bool exists = ::stat(file.c_str(), &st) == 0;
-    std::lock_guard lock(m_mutex);
-    expire();
-    for (auto it = m_idle.begin(); it != m_idle.end(); ++it) {
-      if (it->file != file) continue;
-      if (!exists || it->dev != st.st_dev || it->ino != st.st_ino) {
-        closeIdle(it);
-        return nullptr;
-      }
-      sqlite3* db = it->db;
-      m_idle.erase(it);
-      return db;
-    }
-    return nullptr;
-  }
-
-  // Keeps db for reuse when it is idle and its file is known; else closes it.
-  void give(const std::string& file, sqlite3* db) {
-    struct stat st{};
-    if (file.empty() || !sqlite3_get_autocommit(db) || sqlite3_next_stmt(db, nullptr) ||
-        ::stat(file.c_str(), &st) != 0) {
-      sqlite3_close_v2(db);
-      return;
-    }
-    std::lock_guard lock(m_mutex);
-    expire();
-    if (m_idle.size() >= kMost) closeIdle(m_idle.begin());
-    m_idle.push_back({file, st.st_dev, st.st_ino, ::getpid(), Clock::now(), db});
-  }
-
- private:
-  using Clock = std::chrono::steady_clock;
-  struct Idle {
-    std::string file;
-    dev_t dev;
-    ino_t ino;
-    pid_t pid;
-    Clock::time_point since;
-    sqlite3* db;
-  };
-  static constexpr std::size_t kMost = 8;
-  static constexpr std::chrono::seconds kIdleFor{60};
-
-  // Drops connections idle too long, and those a forked child inherited
-  // (a connection is not carried across fork; it is left unclosed there).
-  void expire() {
-    const Clock::time_point now = Clock::now();
-    const pid_t self = ::getpid();
-    for (auto it = m_idle.begin(); it != m_idle.end();) {
-      if (it->pid != self) {
-        it = m_idle.erase(it);
-      } else if (now - it->since > kIdleFor) {
-        sqlite3_close_v2(it->db);
-        it = m_idle.erase(it);
-      } else {
-        ++it;
-      }
-    }
-  }
-  void closeIdle(std::vector<Idle>::iterator it) {
-    sqlite3_close_v2(it->db);
-    m_idle.erase(it);
-  }
-
-  std::mutex m_mutex;
-  std::vector<Idle> m_idle;
-};
 
 // Whether the text holds nothing SQLite would run.
 bool blank(std::string_view s) {
