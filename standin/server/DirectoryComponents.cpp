@@ -97,29 +97,39 @@ class MachineDbSync : public DbSync {
   void synchronise() {
     auto db = data::Session::open(m_machine, kOrvixDb);
     const data::Rowset rows = db->query(
-        "SELECT SubscriberObjectID, Alias, DisplayName, DirectoryID, LocationObjectID, SubscriberType, IsSubscriber "
-        "FROM Subscriber ORDER BY rowid");
+        "SELECT SubscriberObjectID, Alias, DisplayName, DirectoryID, LocationObjectID, SubscriberType, IsSubscriber, "
+        "rowid FROM Subscriber ORDER BY rowid");
     const auto total = static_cast<std::int32_t>(rows.rows.size());
     long failing = std::atol(m_machine.value("DbSyncErrors", "0").c_str());
     const bool crash = trim(m_machine.value("DbSyncCrash")) == "1";
     if (failing > 0 && m_sink) m_sink->LogInfo(kSyncInformational, "Synchronisation started", 0);
     db->execute("BEGIN");
     std::int32_t current = 0;
+    // The rows that fail are the first ones; those after the last failure
+    // are written together below.
+    long long written = 0;  // rowid after which every row is written
     for (const auto& row : rows.rows) {
       ++current;
       if (m_sink) m_sink->Progress(current, total);
       if (crash) std::abort();
       if (failing > 0) {
         --failing;
+        written = row[7].intValue();
         if (m_sink) m_sink->LogInfo(kSyncSqlWriteFailed, row[1].isNull() ? std::string() : row[1].toString(), current);
-        continue;
       }
-      db->execute("DELETE FROM GlobalSubscriber WHERE SubscriberObjectID = ?", {row[0]});
-      db->execute(
-          "INSERT INTO GlobalSubscriber (SubscriberObjectID, Alias, DisplayName, DirectoryID, LocationObjectID, "
-          "SubscriberType, IsSubscriber) VALUES (?, ?, ?, ?, ?, ?, ?)",
-          {row[0], row[1], row[2], row[3], row[4], row[5], row[6]});
     }
+    // What a row by row replacement leaves: every global row of a written
+    // subscriber's ID goes, and each ID's last subscriber row takes its place.
+    db->execute(
+        "DELETE FROM GlobalSubscriber WHERE SubscriberObjectID IN "
+        "(SELECT SubscriberObjectID FROM Subscriber WHERE rowid > ?)",
+        {data::Variant(written)});
+    db->execute(
+        "INSERT INTO GlobalSubscriber (SubscriberObjectID, Alias, DisplayName, DirectoryID, LocationObjectID, "
+        "SubscriberType, IsSubscriber) SELECT SubscriberObjectID, Alias, DisplayName, DirectoryID, LocationObjectID, "
+        "SubscriberType, IsSubscriber FROM Subscriber AS s WHERE s.rowid > ? AND NOT EXISTS (SELECT 1 FROM "
+        "Subscriber AS t WHERE t.rowid > s.rowid AND t.SubscriberObjectID = s.SubscriberObjectID) ORDER BY s.rowid",
+        {data::Variant(written)});
     db->execute("COMMIT");
     m_machine.setValue("DirectorySyncedSubscribers", std::to_string(total));
   }
