@@ -34,7 +34,14 @@ std::string StreamPathRemap::ruleTarget(const std::string& oldPath) const {
 // A file exists on the new machine after the file restores when it is there
 // already or the backup's "DefaultConfig" copy will bring it.
 bool StreamPathRemap::willExist(const std::string& newPath) const {
-  if (!folderMayHoldFiles(winParent(newPath))) return false;
+  // Most paths spell their folder alike: looked up as spelled first, by the
+  // text before the last backslash, without a copy.
+  const std::string_view spelled = std::string_view(newPath).substr(0, newPath.rfind('\\'));
+  const auto known = m_spelled.find(spelled);
+  const bool mayHold = known != m_spelled.end()
+                           ? known->second
+                           : m_spelled.emplace(spelled, folderMayHoldFiles(winParent(newPath))).first->second;
+  if (!mayHold) return false;
   if (m_files.fileExists(newPath)) return true;
   const std::string folder = m_newRoot + std::string(kDefaultConfiguration);
   if (!startsWithNoCase(newPath, folder)) return false;
@@ -42,15 +49,13 @@ bool StreamPathRemap::willExist(const std::string& newPath) const {
 }
 
 bool StreamPathRemap::folderMayHoldFiles(const std::string& folder) const {
-  // Most paths spell their folder alike: looked up as spelled first.
-  if (const auto spelled = m_spelled.find(folder); spelled != m_spelled.end()) return spelled->second;
   const auto [at, added] = m_folders.try_emplace(foldCase(folder), false);
-  if (!added) return m_spelled[folder] = at->second;
+  if (!added) return at->second;
   const std::string defaults = m_newRoot + std::string(kDefaultConfiguration);
   at->second = m_files.folderExists(folder) ||
                (startsWithNoCase(folder + "\\", defaults) &&
                 m_files.folderExists(m_backup + "DefaultConfig\\" + (folder + "\\").substr(defaults.size())));
-  return m_spelled[folder] = at->second;
+  return at->second;
 }
 
 std::string StreamPathRemap::remap(const std::string& oldPath) const {

@@ -11,7 +11,9 @@
 
 #include "platform/Files.h"
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace vrel::restore {
@@ -42,7 +44,12 @@ class StreamPathRemap {
   std::string m_oldRoot;
   std::string m_backup;
   mutable std::unordered_map<std::string, bool> m_folders;  // folded folder path -> may hold files
-  mutable std::unordered_map<std::string, bool> m_spelled;  // the same, by the folder as spelled
+  // The same by the text before a path's last backslash, as spelled.
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  mutable std::unordered_map<std::string, bool, TextHash, std::equal_to<>> m_spelled;
 };
 
 }  // namespace vrel::restore
