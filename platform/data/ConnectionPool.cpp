@@ -35,6 +35,9 @@ void ConnectionPool::give(const std::string& file, sqlite3* db) {
     sqlite3_close_v2(db);
     return;
   }
+  // An idle connection keeps its schema but not its pages: each may cache
+  // 64 MB, and the next user reads what it needs again.
+  sqlite3_db_release_memory(db);
   std::lock_guard lock(m_mutex);
   expire();
   if (m_idle.size() >= kMost) closeIdle(m_idle.begin());
