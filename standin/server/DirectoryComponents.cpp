@@ -9,6 +9,7 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <unordered_set>
 
 namespace vrel::standin {
 
@@ -96,9 +97,7 @@ class MachineDbSync : public DbSync {
   // into the global subscriber table; progress is reported per subscriber.
   void synchronise() {
     auto db = data::Session::open(m_machine, kOrvixDb);
-    const data::Rowset rows = db->query(
-        "SELECT SubscriberObjectID, Alias, DisplayName, DirectoryID, LocationObjectID, SubscriberType, IsSubscriber, "
-        "rowid FROM Subscriber ORDER BY rowid");
+    const data::Rowset rows = db->query("SELECT SubscriberObjectID, Alias, rowid FROM Subscriber ORDER BY rowid");
     const auto total = static_cast<std::int32_t>(rows.rows.size());
     long failing = std::atol(m_machine.value("DbSyncErrors", "0").c_str());
     const bool crash = trim(m_machine.value("DbSyncCrash")) == "1";
@@ -108,15 +107,21 @@ class MachineDbSync : public DbSync {
     // The rows that fail are the first ones; those after the last failure
     // are written together below.
     long long written = 0;  // rowid after which every row is written
+    // Whether two written rows share an ID; an ID that is no GUID (compared
+    // by the server's rules only) counts as shared.
+    std::unordered_set<std::string> ids;
+    bool shared = false;
     for (const auto& row : rows.rows) {
       ++current;
       if (m_sink) m_sink->Progress(current, total);
       if (crash) std::abort();
       if (failing > 0) {
         --failing;
-        written = row[7].intValue();
+        written = row[2].intValue();
         if (m_sink) m_sink->LogInfo(kSyncSqlWriteFailed, row[1].isNull() ? std::string() : row[1].toString(), current);
+        continue;
       }
+      shared = shared || row[0].kind() != data::VarKind::Guid || !ids.insert(row[0].text()).second;
     }
     // What a row by row replacement leaves: every global row of a written
     // subscriber's ID goes, and each ID's last subscriber row takes its place.
@@ -124,12 +129,14 @@ class MachineDbSync : public DbSync {
         "DELETE FROM GlobalSubscriber WHERE SubscriberObjectID IN "
         "(SELECT SubscriberObjectID FROM Subscriber WHERE rowid > ?)",
         {data::Variant(written)});
-    db->execute(
+    const std::string insert =
         "INSERT INTO GlobalSubscriber (SubscriberObjectID, Alias, DisplayName, DirectoryID, LocationObjectID, "
         "SubscriberType, IsSubscriber) SELECT SubscriberObjectID, Alias, DisplayName, DirectoryID, LocationObjectID, "
-        "SubscriberType, IsSubscriber FROM Subscriber AS s WHERE s.rowid > ? AND NOT EXISTS (SELECT 1 FROM "
-        "Subscriber AS t WHERE t.rowid > s.rowid AND t.SubscriberObjectID = s.SubscriberObjectID) ORDER BY s.rowid",
-        {data::Variant(written)});
+        "SubscriberType, IsSubscriber FROM Subscriber AS s WHERE s.rowid > ?";
+    db->execute(shared ? insert + " AND NOT EXISTS (SELECT 1 FROM Subscriber AS t WHERE t.rowid > s.rowid AND "
+                                  "t.SubscriberObjectID = s.SubscriberObjectID) ORDER BY s.rowid"
+                       : insert + " ORDER BY s.rowid",
+                {data::Variant(written)});
     db->execute("COMMIT");
     m_machine.setValue("DirectorySyncedSubscribers", std::to_string(total));
   }

@@ -65,6 +65,19 @@ TEST(DbSyncComponent, ReplacesEachSubscribersGlobalRowAsOneByOneAndLeavesTheFail
   EXPECT_EQ(test::queryRows(m, "SELECT Alias FROM GlobalSubscriber ORDER BY Alias"),
             (std::vector<std::string>{"ben2", "cleo", "old anna", "remote"}));
   EXPECT_EQ(m.value("DirectorySyncedSubscribers"), "4");
+
+  // Without shared IDs or failures every subscriber's row is replaced.
+  cn.open(standin::localDatabaseConnection("OrvixDB"));
+  cn.execute("DELETE FROM Subscriber WHERE Alias = 'ben'");
+  cn.execute("INSERT INTO GlobalSubscriber (SubscriberObjectID, Alias) VALUES (?, 'stale ben')", {data::Variant(kB)});
+  cn.close();
+  m.setValue("DbSyncErrors", "0");
+  events = Events();
+  EXPECT_EQ(sync->SyncCommit(server, database, 0, 0, 0).hr, 0);
+  EXPECT_EQ(events.progress, "1/3 2/3 3/3 ");
+  EXPECT_EQ(events.failed, "");
+  EXPECT_EQ(test::queryRows(m, "SELECT Alias FROM GlobalSubscriber ORDER BY Alias"),
+            (std::vector<std::string>{"anna", "ben2", "cleo", "remote"}));
 }
 
 }  // namespace
