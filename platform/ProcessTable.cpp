@@ -20,14 +20,31 @@ bool ProcessTable::ensureSchema(std::string& error) {
 }
 
 bool ProcessTable::add(long pid, std::string_view image, std::string_view commandLine, std::string& error) {
+  return write(pid, image, commandLine, false, error);
+}
+
+bool ProcessTable::addSelf(std::string_view image, std::string_view commandLine, std::string& error) {
+  return write(static_cast<long>(getpid()), image, commandLine, true, error);
+}
+
+bool ProcessTable::write(long pid, std::string_view image, std::string_view commandLine, bool self,
+                         std::string& error) {
   const auto st = host::readProcStat(pid);
   if (!st || st->ended()) {
     error = "process " + std::to_string(pid) + " is not running";
     return false;
   }
   if (!ensureSchema(error)) return false;
+  // The starter's row comes after the fork, and a quick child may have
+  // recorded itself by then under the name it runs as: that row of the same
+  // process stays. A row of an earlier process with the pid is replaced.
   sql::Statement stmt(m_machine.store(),
-                      "INSERT OR REPLACE INTO processes (pid, start_time, image, command_line) VALUES (?, ?, ?, ?)");
+                      self ? "INSERT OR REPLACE INTO processes (pid, start_time, image, command_line) "
+                             "VALUES (?, ?, ?, ?)"
+                           : "INSERT INTO processes (pid, start_time, image, command_line) VALUES (?, ?, ?, ?) "
+                             "ON CONFLICT(pid) DO UPDATE SET start_time = excluded.start_time, "
+                             "image = excluded.image, command_line = excluded.command_line "
+                             "WHERE processes.start_time <> excluded.start_time");
   stmt.bind(1, static_cast<std::int64_t>(pid))
       .bind(2, static_cast<std::int64_t>(st->startTime))
       .bind(3, image)
@@ -37,10 +54,6 @@ bool ProcessTable::add(long pid, std::string_view image, std::string_view comman
     return false;
   }
   return true;
-}
-
-bool ProcessTable::addSelf(std::string_view image, std::string_view commandLine, std::string& error) {
-  return add(static_cast<long>(getpid()), image, commandLine, error);
 }
 
 bool ProcessTable::live(std::vector<ProcessInfo>& out, std::string& error) {

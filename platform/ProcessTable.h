@@ -24,11 +24,12 @@ class ProcessTable {
  public:
   explicit ProcessTable(Machine& machine) : m_machine(machine) {}
 
-  // Records a running process under its image name; replaces an older row
-  // of the same pid. False with error when the process is not running or the
-  // store fails.
+  // Records a running process under its image name, as its starter does;
+  // replaces a row of an earlier process with the pid, but not one the
+  // process wrote of itself. False with error when the process is not
+  // running or the store fails.
   bool add(long pid, std::string_view image, std::string_view commandLine, std::string& error);
-  // Records the calling process itself.
+  // Records the calling process itself, under the name it runs as.
   bool addSelf(std::string_view image, std::string_view commandLine, std::string& error);
 
   // The processes that still run, by pid; rows of ended ones are dropped.
@@ -43,6 +44,7 @@ class ProcessTable {
   bool endPid(long pid, bool force, ProcessInfo& ended, std::string& error);
 
  private:
+  bool write(long pid, std::string_view image, std::string_view commandLine, bool self, std::string& error);
   bool ensureSchema(std::string& error);
   bool endOne(const ProcessInfo& p, bool force);
 

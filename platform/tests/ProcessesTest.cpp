@@ -183,7 +183,11 @@ TEST_F(ProcessesTest, BatchFileRunsInTheMachinesInterpreter) {
     std::string error;
     ProcessTable(m.machine()).live(all, error);
     return all.size() == 1 && all[0].image == "TmFromBatch.exe";
-  })) << "the started program runs on; the line after exit never ran";
+  })) << "the started program runs on; the line after exit never ran; live: " << [&] {
+    std::string names;
+    for (const ProcessInfo& p : all) names += p.image + " ";
+    return names;
+  }();
 }
 
 TEST_F(ProcessesTest, EndingByPatternTouchesOnlyTheMachinesMatchingProcesses) {
@@ -219,6 +223,31 @@ TEST_F(ProcessesTest, EndingByPatternTouchesOnlyTheMachinesMatchingProcesses) {
   EXPECT_EQ(::kill(stranger, 0), 0) << "the stranger still runs";
   ::kill(stranger, SIGKILL);
   waitpid(stranger, nullptr, 0);
+}
+
+// A quick child may record itself (under the name it runs as) before its
+// starter writes the row it makes after the fork; the child's row stays.
+// A row left by an earlier process with the same pid is replaced.
+TEST_F(ProcessesTest, AStartersRowNeverRenamesAProcessThatRecordedItself) {
+  std::string error;
+  const long self = static_cast<long>(getpid());
+  auto imageOf = [&] {
+    sql::Statement q(m.machine().store(), "SELECT image FROM processes WHERE pid = ?");
+    q.bind(1, static_cast<std::int64_t>(self));
+    return q.step() == SQLITE_ROW ? q.text(0) : std::string("(none)");
+  };
+  std::vector<ProcessInfo> all;
+  ASSERT_TRUE(procs.table().live(all, error)) << error;  // makes the table
+  sql::Statement stale(m.machine().store(),
+                       "INSERT INTO processes (pid, start_time, image, command_line) VALUES (?, 1, 'Old.exe', 'x')");
+  stale.bind(1, static_cast<std::int64_t>(self));
+  ASSERT_TRUE(stale.run());
+  ASSERT_TRUE(procs.table().add(self, "starter.exe", "x", error)) << error;
+  EXPECT_EQ(imageOf(), "starter.exe") << "a reused pid's row goes";
+  ASSERT_TRUE(procs.table().addSelf("TmSelf.exe", "x", error)) << error;
+  EXPECT_EQ(imageOf(), "TmSelf.exe");
+  ASSERT_TRUE(procs.table().add(self, "starter.exe", "x", error)) << error;
+  EXPECT_EQ(imageOf(), "TmSelf.exe") << "the starter's late row";
 }
 
 }  // namespace
