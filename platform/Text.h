@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,13 @@ std::string utf16leToUtf8(const std::uint8_t* data, std::size_t size);
 // code page lacks become '?'.
 std::string ansiToUtf8(std::string_view ansi);
 std::string utf8ToAnsi(std::string_view utf8);
+
+// Hashes text of any string type alike, so that a map keyed by std::string
+// (with std::equal_to<>) can be searched by a string_view without a copy.
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
 
 // Whether every byte of s is ASCII (such text folds byte by byte).
 bool isAscii(std::string_view s);

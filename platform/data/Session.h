@@ -5,6 +5,7 @@
 // hold that tells a restore the database is in use.
 #pragma once
 
+#include "platform/Text.h"
 #include "platform/data/ConnectionString.h"
 #include "platform/data/Rowset.h"
 #include "platform/data/SqlInstance.h"
@@ -118,10 +119,6 @@ class Session {
   // closes.
   static constexpr std::size_t kCachedStatements = 64;
   // Looked up by the statement's text as given, without copying it.
-  struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
   mutable std::unordered_map<std::string, CachedStatement, TextHash, std::equal_to<>> m_cache;
 
   Machine& m_machine;

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "platform/Files.h"
+#include "platform/Text.h"
 
 #include <functional>
 #include <string>
@@ -45,10 +46,6 @@ class StreamPathRemap {
   std::string m_backup;
   mutable std::unordered_map<std::string, bool> m_folders;  // folded folder path -> may hold files
   // The same by the text before a path's last backslash, as spelled.
-  struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
   mutable std::unordered_map<std::string, bool, TextHash, std::equal_to<>> m_spelled;
 };
 
