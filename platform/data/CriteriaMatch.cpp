@@ -145,7 +145,8 @@ std::optional<std::string> equalityKey(const Variant& value, TypeClass kind) {
   if (value.isNull() || value.isEmpty()) return std::nullopt;
   switch (kind) {
     case TypeClass::Guid:
-      return value.kind() == VarKind::Guid ? value.text() : guidCollationKey(value.toString());
+      if (value.kind() == VarKind::Guid) return std::string(value.text());
+      return guidCollationKey(value.toString());
     case TypeClass::Number:
     case TypeClass::Date:
     case TypeClass::Bool: {

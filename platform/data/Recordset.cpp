@@ -19,8 +19,8 @@ Variant Field::value() const {
 const Variant& Field::valueRef() const {
   return m_rs->fieldValue(m_col);
 }
-void Field::setValue(const Variant& v) {
-  m_rs->setFieldValue(m_col, v);
+void Field::setValue(Variant v) {
+  m_rs->setFieldValue(m_col, std::move(v));
 }
 bool Field::optimize() const {
   return m_rs->optimized(m_col);
@@ -208,8 +208,8 @@ Field Recordset::fields(long index) {
 const Variant& Recordset::fieldValue(std::size_t col) const {
   return core().fieldRef(col);
 }
-void Recordset::setFieldValue(std::size_t col, const Variant& v) {
-  core().setField(col, v);
+void Recordset::setFieldValue(std::size_t col, Variant v) {
+  core().setField(col, std::move(v));
 }
 
 void Recordset::addNew() {

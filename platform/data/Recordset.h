@@ -42,10 +42,11 @@ class Field {
   // The same value without a copy; valid until the recordset moves or is
   // edited.
   const Variant& valueRef() const;
-  // Changes the value in the current row and starts editing it.
-  void setValue(const Variant& v);
-  Field& operator=(const Variant& v) {
-    setValue(v);
+  // Changes the value in the current row and starts editing it. A value
+  // handed over is kept as it is where the column's type allows.
+  void setValue(Variant v);
+  Field& operator=(Variant v) {
+    setValue(std::move(v));
     return *this;
   }
   bool isNull() const { return valueRef().isNull(); }
@@ -125,7 +126,7 @@ class Recordset {
   friend class Field;
   RecordsetCore& core() const;  // 3704 when closed
   const Variant& fieldValue(std::size_t col) const;
-  void setFieldValue(std::size_t col, const Variant& v);
+  void setFieldValue(std::size_t col, Variant v);
   void setOptimize(std::size_t col, bool on);
   bool optimized(std::size_t col) const;
   void openCore(std::unique_ptr<RecordsetCore> core);

@@ -91,7 +91,7 @@ struct RecordsetCore {
 
   // Editing (RecordsetEdit.cpp).
   void requireUpdatable() const;
-  void setField(std::size_t col, const Variant& v);
+  void setField(std::size_t col, Variant v);
   // The value in the current row (the pending one while editing); valid
   // until the next move or edit.
   const Variant& fieldRef(std::size_t col);

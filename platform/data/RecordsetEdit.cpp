@@ -25,11 +25,11 @@ void RecordsetCore::requireUpdatable() const {
   if (lockType == adLockReadOnly) raiseAdo(adErrFeatureNotAvailable, kRecordsetSource);
 }
 
-void RecordsetCore::setField(std::size_t col, const Variant& v) {
+void RecordsetCore::setField(std::size_t col, Variant v) {
   requireUpdatable();
   if (edit == adEditNone && !currentRow()) raiseAdo(adErrNoCurrentRecord, "ADODB.Field");
   if (!writable[col]) multipleStep(*session);
-  auto converted = convertForType(v, columns[col].type);
+  auto converted = convertForType(std::move(v), columns[col].type);
   if (!converted) multipleStep(*session);
   if (edit == adEditNone) {
     edit = adEditInProgress;

@@ -216,4 +216,13 @@ std::optional<Variant> convertForType(const Variant& v, DataTypeEnum type) {
   return Variant(v.toString());
 }
 
+std::optional<Variant> convertForType(Variant&& v, DataTypeEnum type) {
+  if (v.isEmpty()) return Variant::null();
+  const bool asIs = type == adEmpty || type == adVariant ||
+                    (v.kind() == VarKind::String && typeClass(type) == TypeClass::Text) ||
+                    (v.kind() == VarKind::Guid && typeClass(type) == TypeClass::Guid) || v.isNull();
+  if (asIs) return std::move(v);
+  return convertForType(static_cast<const Variant&>(v), type);
+}
+
 }  // namespace vrel::data

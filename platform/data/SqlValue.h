@@ -35,5 +35,8 @@ int bindValue(sqlite3_stmt* st, int index, const Variant& v, sqlite3_destructor_
 // checked, dates parsed, numbers converted. nullopt when it does not
 // convert. Null and Empty become Null.
 std::optional<Variant> convertForType(const Variant& v, DataTypeEnum type);
+// The same for a value handed over: one already of the column's kind is
+// moved, not copied.
+std::optional<Variant> convertForType(Variant&& v, DataTypeEnum type);
 
 }  // namespace vrel::data

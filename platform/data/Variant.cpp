@@ -2,7 +2,9 @@
 
 #include "platform/data/OleDate.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -57,10 +59,12 @@ Variant Variant::date(double ole) {
 }
 
 Variant Variant::guid(std::string_view text) {
-  std::string canonical;
-  if (!normalizeGuid(text, canonical)) return Variant(text);
+  char chars[36];
+  if (!canonicalGuid(text, chars)) return Variant(text);
+  GuidHolder held;
+  std::copy(std::begin(chars), std::end(chars), held.text.begin());
   Variant v;
-  v.m_v = GuidHolder{std::move(canonical)};
+  v.m_v = held;
   return v;
 }
 
@@ -74,8 +78,11 @@ std::int64_t Variant::intValue() const {
   return std::get<std::int64_t>(m_v);
 }
 
-const std::string& Variant::text() const {
-  if (kind() == VarKind::Guid) return std::get<GuidHolder>(m_v).text;
+std::string_view Variant::text() const {
+  if (kind() == VarKind::Guid) {
+    const auto& chars = std::get<GuidHolder>(m_v).text;
+    return {chars.data(), chars.size()};
+  }
   return std::get<std::string>(m_v);
 }
 
@@ -92,11 +99,11 @@ std::string Variant::toString() const {
     case VarKind::Double:
       return vbNumberText(doubleValue());
     case VarKind::String:
-      return text();
+      return std::get<std::string>(m_v);
     case VarKind::Bytes:
       return utf16leToUtf8(bytesValue().data(), bytesValue().size());
     case VarKind::Guid:
-      return "{" + text() + "}";
+      return "{" + std::string(text()) + "}";
     case VarKind::Date:
       return vbDateText(dateValue());
   }

@@ -7,6 +7,7 @@
 
 #include "platform/Text.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -63,7 +64,7 @@ class Variant {
   bool boolValue() const { return std::get<bool>(m_v); }
   std::int64_t intValue() const;  // Int32 or Int64
   double doubleValue() const { return std::get<double>(m_v); }
-  const std::string& text() const;  // String, or a GUID's 36 characters
+  std::string_view text() const;  // String, or a GUID's 36 characters
   const Bytes& bytesValue() const { return std::get<Bytes>(m_v); }
   double dateValue() const { return std::get<DateHolder>(m_v).ole; }
 
@@ -74,8 +75,10 @@ class Variant {
   struct NullHolder {
     bool operator==(const NullHolder&) const { return true; }
   };
+  // 36 characters, upper case, no braces; held in place, as a GUID column
+  // is read for every row.
   struct GuidHolder {
-    std::string text;  // 36 characters, upper case, no braces
+    std::array<char, 36> text;
     bool operator==(const GuidHolder& o) const { return text == o.text; }
   };
   struct DateHolder {

@@ -1,6 +1,7 @@
 #include "platform/data/Collation.h"
 #include "platform/data/OleDate.h"
 #include "platform/data/ServerFunctions.h"
+#include "platform/data/SqlValue.h"
 #include "platform/data/Variant.h"
 #include "platform/Sqlite.h"
 
@@ -69,6 +70,32 @@ TEST(DataValueTest, GuidsAreNormalizedOrLeftAsText) {
   EXPECT_FALSE(normalizeGuid("6F9619FF8B86D011B42D00C04FC964FF", out)) << "no dashes";
   EXPECT_FALSE(normalizeGuid("{6F9619FF-8B86-D011-B42D-00C04FC964FG}", out)) << "not hex";
   EXPECT_EQ(Variant::guid("not a guid").kind(), VarKind::String);
+  const Variant g = Variant::guid("{6f9619ff-8b86-d011-b42d-00c04fc964ff}");
+  EXPECT_EQ(g.text(), "6F9619FF-8B86-D011-B42D-00C04FC964FF");
+  EXPECT_EQ(g.toString(), "{6F9619FF-8B86-D011-B42D-00C04FC964FF}");
+  EXPECT_EQ(g, Variant::guid("6F9619FF-8B86-D011-B42D-00C04FC964FF"));
+}
+
+// A value handed over to a column is converted exactly as a copied one.
+TEST(DataValueTest, AValueHandedOverConvertsAsACopiedOne) {
+  const std::string longText(40, 'x');
+  const Variant values[] = {Variant(), Variant::null(), Variant(true), Variant(7), Variant(2.5), Variant("12"),
+                            Variant(longText), Variant("{6f9619ff-8b86-d011-b42d-00c04fc964ff}"),
+                            Variant::guid("6F9619FF-8B86-D011-B42D-00C04FC964FF"), Variant::date(45000.5),
+                            Variant::bytes(Bytes{1, 2})};
+  const DataTypeEnum types[] = {adEmpty, adVariant, adVarWChar, adInteger, adBigInt, adDouble,
+                                adBoolean, adGUID, adDBTimeStamp, adVarBinary};
+  for (const Variant& v : values) {
+    for (DataTypeEnum t : types) {
+      Variant handed = v;
+      const auto copied = convertForType(v, t);
+      const auto moved = convertForType(std::move(handed), t);
+      ASSERT_EQ(copied.has_value(), moved.has_value()) << v.toString() << " as " << t;
+      if (copied) {
+        EXPECT_EQ(*copied, *moved) << v.toString() << " as " << t;
+      }
+    }
+  }
 }
 
 TEST(DataValueTest, GuidColumnsCompareByTheCanonicalFormAndOtherTextWithoutCase) {

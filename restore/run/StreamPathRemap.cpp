@@ -15,33 +15,38 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
 
 }  // namespace
 
+std::string_view StreamPathRemap::language(std::string_view old) {
+  const std::size_t last = old.rfind('\\');
+  const std::size_t end = last == std::string::npos ? 0 : last;
+  return old.substr(end >= 3 ? end - 3 : 0, end >= 3 ? 3 : end);
+}
+
 std::string StreamPathRemap::ruleTarget(const std::string& oldPath) const {
   const std::string_view old(oldPath);
   const std::size_t last = old.rfind('\\');
   const std::string_view fileName = last == std::string::npos ? old : old.substr(last + 1);
-  const std::size_t end = last == std::string::npos ? 0 : last;
-  const std::string_view language = old.substr(end >= 3 ? end - 3 : 0, end >= 3 ? 3 : end);
+  const std::string_view lang = language(old);
   std::string target;
-  target.reserve(m_newRoot.size() + kDefaultConfiguration.size() + language.size() + 1 + fileName.size());
+  target.reserve(m_newRoot.size() + kDefaultConfiguration.size() + lang.size() + 1 + fileName.size());
   target += m_newRoot;
   target += kDefaultConfiguration;
-  target += language;
+  target += lang;
   target += '\\';
   target += fileName;
   return target;
 }
 
+bool StreamPathRemap::languageMayHoldFiles(std::string_view lang) const {
+  const auto known = m_languages.find(lang);
+  if (known != m_languages.end()) return known->second;
+  const std::string folder = m_newRoot + std::string(kDefaultConfiguration) + std::string(lang);
+  return m_languages.emplace(lang, folderMayHoldFiles(folder)).first->second;
+}
+
 // A file exists on the new machine after the file restores when it is there
-// already or the backup's "DefaultConfig" copy will bring it.
+// already or the backup's "DefaultConfig" copy will bring it. newPath is a
+// rule target whose language folder may hold files.
 bool StreamPathRemap::willExist(const std::string& newPath) const {
-  // Most paths spell their folder alike: looked up as spelled first, by the
-  // text before the last backslash, without a copy.
-  const std::string_view spelled = std::string_view(newPath).substr(0, newPath.rfind('\\'));
-  const auto known = m_spelled.find(spelled);
-  const bool mayHold = known != m_spelled.end()
-                           ? known->second
-                           : m_spelled.emplace(spelled, folderMayHoldFiles(winParent(newPath))).first->second;
-  if (!mayHold) return false;
   if (m_files.fileExists(newPath)) return true;
   const std::string folder = m_newRoot + std::string(kDefaultConfiguration);
   if (!startsWithNoCase(newPath, folder)) return false;
@@ -61,11 +66,20 @@ bool StreamPathRemap::folderMayHoldFiles(const std::string& folder) const {
 std::string StreamPathRemap::remap(const std::string& oldPath) const {
   // A path under the new root stays, unless the old root is a deeper folder
   // of the new one and the path lies under it.
-  const bool underDeeperOldRoot = m_oldRoot.size() > m_newRoot.size() && startsWithNoCase(oldPath, m_oldRoot);
+  const bool underOldRoot = startsWithNoCase(oldPath, m_oldRoot);
+  const bool underDeeperOldRoot = underOldRoot && m_oldRoot.size() > m_newRoot.size();
   if (ifind(oldPath, m_newRoot) != std::string::npos && !underDeeperOldRoot) return oldPath;
-  const std::string rule = ruleTarget(oldPath);
-  if (willExist(rule) || !startsWithNoCase(oldPath, m_oldRoot)) return rule;
-  return m_newRoot + oldPath.substr(m_oldRoot.size());
+  // The rule wins where its file will exist, and for any path outside the
+  // old root; the rule's target is only built when it may be the answer.
+  if (!underOldRoot || languageMayHoldFiles(language(oldPath))) {
+    std::string rule = ruleTarget(oldPath);
+    if (!underOldRoot || willExist(rule)) return rule;
+  }
+  std::string moved;
+  moved.reserve(m_newRoot.size() + oldPath.size() - m_oldRoot.size());
+  moved += m_newRoot;
+  moved.append(oldPath, m_oldRoot.size());
+  return moved;
 }
 
 }  // namespace vrel::restore

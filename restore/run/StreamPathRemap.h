@@ -34,10 +34,13 @@ class StreamPathRemap {
   std::string ruleTarget(const std::string& oldPath) const;
 
  private:
+  // The three characters before the path's last backslash.
+  static std::string_view language(std::string_view oldPath);
+  // Whether the rule's folder for a language exists on the new machine or
+  // in the backup, looked up once per language as spelled: most paths name
+  // the same few, most of which do not exist.
+  bool languageMayHoldFiles(std::string_view language) const;
   bool willExist(const std::string& newPath) const;
-  // Whether a language folder exists on the new machine or in the backup,
-  // looked up once per folder: most paths name the same few folders, most
-  // of which do not exist.
   bool folderMayHoldFiles(const std::string& folder) const;
 
   const Files& m_files;
@@ -45,8 +48,8 @@ class StreamPathRemap {
   std::string m_oldRoot;
   std::string m_backup;
   mutable std::unordered_map<std::string, bool> m_folders;  // folded folder path -> may hold files
-  // The same by the text before a path's last backslash, as spelled.
-  mutable std::unordered_map<std::string, bool, TextHash, std::equal_to<>> m_spelled;
+  // The same by language as spelled.
+  mutable std::unordered_map<std::string, bool, TextHash, std::equal_to<>> m_languages;
 };
 
 }  // namespace vrel::restore

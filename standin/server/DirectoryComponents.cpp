@@ -121,7 +121,7 @@ class MachineDbSync : public DbSync {
         if (m_sink) m_sink->LogInfo(kSyncSqlWriteFailed, row[1].isNull() ? std::string() : row[1].toString(), current);
         continue;
       }
-      shared = shared || row[0].kind() != data::VarKind::Guid || !ids.insert(row[0].text()).second;
+      shared = shared || row[0].kind() != data::VarKind::Guid || !ids.insert(std::string(row[0].text())).second;
     }
     // What a row by row replacement leaves: every global row of a written
     // subscriber's ID goes, and each ID's last subscriber row takes its place.
