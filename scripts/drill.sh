@@ -6,6 +6,12 @@
 # restores the backup there without a display (VrelRestore --headless), with
 # an alias mapping file and the messages. Afterwards the drill shows the run log and, side by
 # side, what the old server held and what the restored one holds.
+#
+# These variables change the scenario: VREL_DRILL_DIR (where the machines
+# go), VREL_DRILL_VERSION, VREL_DRILL_MAILSTORE (exchange55, exchange2000,
+# domino), VREL_DRILL_LANGUAGE, VREL_DRILL_SUBSCRIBERS, the computer names
+# VREL_DRILL_OLD_NAME and VREL_DRILL_NEW_NAME, and the Windows paths
+# VREL_DRILL_OLD_ROOT, VREL_DRILL_NEW_ROOT and VREL_DRILL_BACKUP.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -14,16 +20,28 @@ BIN=$PWD/build/bin
 DRILL=${VREL_DRILL_DIR:-$PWD/build/drill}
 VERSION=${VREL_DRILL_VERSION:-'4.0(4.175)'}
 MAILSTORE=${VREL_DRILL_MAILSTORE:-exchange2000}
+LANGUAGE=${VREL_DRILL_LANGUAGE:-ENU}
+OLD_NAME=${VREL_DRILL_OLD_NAME:-ORVIXOLD}
+NEW_NAME=${VREL_DRILL_NEW_NAME:-ORVIXNEW}
+OLD_ROOT=${VREL_DRILL_OLD_ROOT:-'E:\Orvix'}
+NEW_ROOT=${VREL_DRILL_NEW_ROOT:-'D:\Program Files\Orvix'}
+BACKUP=${VREL_DRILL_BACKUP:-'F:\Backup'}
+# host MACHINE WINDOWS-PATH: where a Windows path of a stand-in machine lies.
+host() {
+  local drive=${2:0:1} rest=${2:3}
+  printf '%s/drive_%s/%s' "$1" "${drive,,}" "${rest//\\//}"
+}
 rm -rf "$DRILL"
 mkdir -p "$DRILL"
 step() { printf '\n== %s\n' "$*"; }
 sql() { "$BIN/standin" sql "$@" | tail -n +2; }
 
-step "old machine: $DRILL/old (ORVIXOLD, E:\\Orvix, $VERSION)"
+step "old machine: $DRILL/old ($OLD_NAME, $OLD_ROOT, $VERSION, $LANGUAGE)"
 export VREL_MACHINE=$DRILL/old
-"$BIN/standin" provision --computer ORVIXOLD --root 'E:\Orvix' --version "$VERSION" --mailstore "$MAILSTORE" --failover primary
+"$BIN/standin" provision --computer "$OLD_NAME" --root "$OLD_ROOT" --version "$VERSION" --mailstore "$MAILSTORE" \
+  --language "$LANGUAGE" --failover primary
 "$BIN/standin" populate --subscribers "${VREL_DRILL_SUBSCRIBERS:-25}" --admins both
-"$BIN/standin" backup 'F:\Backup' | tail -n 1
+"$BIN/standin" backup "$BACKUP" | tail -n 1
 echo "subscribers on the old server: $(sql "SELECT COUNT(*) FROM Subscriber")"
 mapfile -t ALIASES < <(sql "SELECT Alias FROM Subscriber WHERE IsSubscriber=1 AND Alias NOT LIKE 'E%' AND Alias <> 'Installer' ORDER BY Alias" | head -n 5)
 OLD_ADMIN=$(sql "SELECT SubscriberObjectID FROM Subscriber WHERE Alias='EAdmin'")
@@ -36,10 +54,10 @@ state() {  # state ROOT: one line per point
   printf '%s\t%s\n' "locations on another server" "$(sql "SELECT COUNT(*) FROM Location WHERE HomeServer <> '$2'")"
   printf '%s\t%s\n' "subscribers on another server" "$(sql "SELECT COUNT(*) FROM Subscriber WHERE HomeServer <> '$2'")"
   printf '%s\t%s\n' "stream paths" "$(sql "SELECT COUNT(*) FROM ($STREAMS)")"
-  printf '%s\t%s\n' "  under E:\\Orvix" "$(sql "SELECT COUNT(*) FROM ($STREAMS) WHERE StreamPath LIKE 'E:\\Orvix\\%'")"
+  printf '%s\t%s\n' "  under the old root" "$(sql "SELECT COUNT(*) FROM ($STREAMS) WHERE StreamPath LIKE '$OLD_ROOT\\%'")"
   printf '%s\t%s\n' "  naming no file" "$(sql "$STREAMS" | sed 's/\\\\/\\/g' | "$BIN/standin" missing-files | wc -l)"
   "$BIN/regedit" /e 'C:\drill-paths.reg' 'HKEY_LOCAL_MACHINE\Software\Tremarc'
-  printf '%s\t%s\n' "registry values under E:\\Orvix" "$(iconv -f UTF-16LE -t UTF-8 "$root/drive_c/drill-paths.reg" | grep -ci 'E:\\\\Orvix' || true)"
+  printf '%s\t%s\n' "registry values under the old root" "$(iconv -f UTF-16LE -t UTF-8 "$root/drive_c/drill-paths.reg" | grep -ciF "${OLD_ROOT//\\/\\\\}" || true)"
   printf '%s\t%s\n' "mail stores, cache rows" "$(sql "SELECT COUNT(*) FROM MailboxStore"), $(sql "SELECT (SELECT COUNT(*) FROM ADMonitorDirObjsList) + (SELECT COUNT(*) FROM MovedMailbox)")"
   printf '%s\t%s\n' "EAdmin, EAdministrator" "$(sql "SELECT COUNT(*) FROM Subscriber WHERE Alias='EAdmin'"), $(sql "SELECT COUNT(*) FROM Subscriber WHERE Alias='EAdministrator'")"
   printf '%s\t%s\n' "references to the old EAdmin" "$(sql "SELECT (SELECT COUNT(*) FROM CallHandler WHERE IsPrimary=0 AND (AdministratorObjectID='$OLD_ADMIN' OR RecipientObjectID='$OLD_ADMIN')) + (SELECT COUNT(*) FROM MessagingRule WHERE DestinationObjectID='$OLD_ADMIN') + (SELECT COUNT(*) FROM MenuEntry WHERE DestinationObjectID='$OLD_ADMIN')")"
@@ -51,14 +69,15 @@ state() {  # state ROOT: one line per point
   printf '%s\t%s\n' "SystemID (OrvixDB), System ID (Doh)" "$(sql "SELECT Value FROM OrvixSetupParameters WHERE Name='@SystemId'"), $(iconv -f UTF-16LE -t UTF-8 "$root/drive_c/drill-paths.reg" | tr -d '\r' | awk '/^\[/{k=$0} k ~ /\\Doh\\1.00\]$/ && /^"System ID"/' | head -n 1)"
 }
 step "the old server, before the backup"
-state "$DRILL/old" ORVIXOLD >"$DRILL/before.txt"
+state "$DRILL/old" "$OLD_NAME" >"$DRILL/before.txt"
 column -t -s $'\t' "$DRILL/before.txt"
 
-step "new machine: $DRILL/new (ORVIXNEW, D:\\Program Files\\Orvix, $VERSION)"
+step "new machine: $DRILL/new ($NEW_NAME, $NEW_ROOT, $VERSION, $LANGUAGE)"
 export VREL_MACHINE=$DRILL/new
-"$BIN/standin" provision --computer ORVIXNEW --root 'D:\Program Files\Orvix' --version "$VERSION" --mailstore "$MAILSTORE"
-mkdir -p "$DRILL/new/drive_f"
-cp -r "$DRILL/old/drive_f/Backup" "$DRILL/new/drive_f/Backup"
+"$BIN/standin" provision --computer "$NEW_NAME" --root "$NEW_ROOT" --version "$VERSION" --mailstore "$MAILSTORE" \
+  --language "$LANGUAGE"
+mkdir -p "$(dirname "$(host "$DRILL/new" "$BACKUP")")"
+cp -r "$(host "$DRILL/old" "$BACKUP")" "$(host "$DRILL/new" "$BACKUP")"
 echo "subscribers on the new server: $(sql "SELECT COUNT(*) FROM Subscriber")"
 
 step "the restore program, copied onto the new machine (C:\\Vrel)"
@@ -78,11 +97,11 @@ printf '%s\r\n' "Display Name , new_alias ,Extra, OLD_ALIAS ,Other" \
   "Renamed,renamed.one,x,${ALIASES[0]},y" "Chain,chain.mid,x,${ALIASES[1]},y" "Chain,chain.end,x,chain.mid,y" \
   "Swap, ${ALIASES[3]} ,x, ${ALIASES[2]} ,y" "Swap,${ALIASES[2]},x,${ALIASES[3]},y" \
   "Case,${ALIASES[4]^^},x,${ALIASES[4]},y" "z" >"$DRILL/new/drive_c/AliasMap.csv"
-cat >"$DRILL/answers.txt" <<'END'
+cat >"$DRILL/answers.txt" <<END
 # The drill restores from the carried-over backup folder, keeps the report
 # data, the messages and the certificates, and remaps aliases; the closing
 # offer to open the log in Notepad is taken.
-backup = F:\Backup
+backup = $BACKUP
 report-data = yes
 messages = yes
 certificates = yes
@@ -93,12 +112,12 @@ status=0
 "$PROGRAM/VrelRestore" --headless --answers "$DRILL/answers.txt" 2>"$DRILL/children.txt" | tee "$DRILL/transcript.txt" || status=$?
 echo "VrelRestore exit status: $status"
 
-LOG=$DRILL/new/drive_f/Backup/DisasterRecoveryRestore.log
+LOG=$(host "$DRILL/new" "$BACKUP")/DisasterRecoveryRestore.log
 step "the run log: $LOG"
 cat "$LOG"
 
 step "the restored server, after the run (before: $DRILL/before.txt)"
-state "$DRILL/new" ORVIXNEW >"$DRILL/after.txt"
+state "$DRILL/new" "$NEW_NAME" >"$DRILL/after.txt"
 printf '%-36s %-32s %s\n' "" "old server (backed up)" "new server (restored)"
 paste "$DRILL/before.txt" "$DRILL/after.txt" | awk -F'\t' '{ printf "%-36s %-32s %s\n", $1, $2, $4 }'
 
