@@ -214,8 +214,30 @@ std::size_t ifind(std::string_view hay, std::string_view needle, std::size_t fro
     // Compared in place: no folded copies of either.
     if (needle.size() > hay.size()) return std::string::npos;
     if (needle.empty()) return from;
-    // Only where the first character matches, in either case, is the rest
-    // compared.
+    if (from > hay.size() - needle.size()) return std::string::npos;
+    auto matchesAt = [&](std::size_t at) {
+      for (std::size_t k = 0; k < needle.size(); ++k)
+        if (asciiUpper(hay[at + k]) != asciiUpper(needle[k])) return false;
+      return true;
+    };
+    // A character that case does not change (a drive's colon, a backslash)
+    // is found with memchr; only there is the rest compared.
+    const auto caseless = [](char c) { return (c | 0x20) < 'a' || (c | 0x20) > 'z'; };
+    const auto anchor = static_cast<std::size_t>(std::find_if(needle.begin(), needle.end(), caseless) - needle.begin());
+    if (anchor < needle.size()) {
+      const char* const begin = hay.data();
+      const char* const last = begin + (hay.size() - needle.size()) + anchor;  // the anchor's last place
+      for (const char* p = begin + from + anchor; p <= last;) {
+        p = static_cast<const char*>(std::memchr(p, needle[anchor], static_cast<std::size_t>(last - p) + 1));
+        if (!p) break;
+        const std::size_t at = static_cast<std::size_t>(p - begin) - anchor;
+        if (matchesAt(at)) return at;
+        ++p;
+      }
+      return std::string::npos;
+    }
+    // Otherwise only where the first character matches, in either case, is
+    // the rest compared.
     const char first = asciiUpper(needle[0]);
     const char other = first >= 'A' && first <= 'Z' ? static_cast<char>(first + 32) : first;
     for (std::size_t at = from; at + needle.size() <= hay.size(); ++at) {

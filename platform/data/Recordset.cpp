@@ -193,10 +193,10 @@ long Recordset::fieldCount() const {
 
 Field Recordset::fields(std::string_view name) {
   RecordsetCore& c = core();
-  std::string key(name);
-  if (const auto it = c.fieldByName.find(key); it != c.fieldByName.end()) return Field(*this, it->second);
+  for (const auto& [spelled, col] : c.fieldByName)
+    if (spelled == name) return Field(*this, col);
   const std::size_t col = columnIndex(c.columns, name, "ADODB.Fields");
-  c.fieldByName.emplace(std::move(key), col);
+  c.fieldByName.emplace_back(name, col);
   return Field(*this, col);
 }
 

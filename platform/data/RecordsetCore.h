@@ -54,8 +54,9 @@ struct RecordsetCore {
   std::string reread;  // the stored columns, NULL for the others; set by load
   int triggers = -1;   // whether the base table has triggers; -1 not known yet
   // Field names as callers spelled them, to their columns: a walk asks for
-  // the same few names on every row.
-  std::unordered_map<std::string, std::size_t> fieldByName;
+  // the same few names on every row, found quicker in a short list than by
+  // hashing.
+  std::vector<std::pair<std::string, std::size_t>> fieldByName;
   // The last UPDATE's text and the columns it sets: a walk that saves the
   // same columns row after row builds the statement once.
   std::vector<bool> updateColumns;

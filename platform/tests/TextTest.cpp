@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdint>
+
 namespace vrel {
 namespace {
 
@@ -11,6 +14,36 @@ TEST(TextTest, CaseRulesFoldBeyondAscii) {
   EXPECT_FALSE(iequals("abc", "abd"));
   EXPECT_EQ(ifind("C:\\Program Files\\Orvix", "program files"), 3u);
   EXPECT_EQ(ifind("abc", "x"), std::string::npos);
+}
+
+// ASCII text is searched in place, anchored on a character case does not
+// change where the needle has one: every start offset, needle and text of a
+// small alphabet gives what a search of the upper-cased texts gives.
+TEST(TextTest, FindInAsciiAgreesWithAPlainSearchOfUpperCasedText) {
+  std::uint32_t seed = 12345;
+  auto pick = [&](std::size_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<std::size_t>((seed >> 16) % n);
+  };
+  const std::string alphabet = "aAbB:\\x";
+  auto text = [&](std::size_t max) {
+    std::string t(pick(max + 1), ' ');
+    for (char& c : t) c = alphabet[pick(alphabet.size())];
+    return t;
+  };
+  auto upper = [](std::string t) {
+    for (char& c : t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return t;
+  };
+  for (int round = 0; round < 4000; ++round) {
+    const std::string hay = text(12);
+    const std::string needle = text(4);
+    const std::size_t from = pick(hay.size() + 2);
+    const std::size_t expected = needle.empty() ? std::min(from, hay.size()) : upper(hay).find(upper(needle), from);
+    ASSERT_EQ(ifind(hay, needle, from), expected) << "'" << hay << "' '" << needle << "' from " << from;
+  }
+  EXPECT_EQ(ifind("D:\\Apps\\e:\\orvix\\x.wav", "E:\\Orvix\\"), 8u);
+  EXPECT_EQ(ifind("E:\\Orvi", "E:\\Orvix"), std::string::npos);
 }
 
 TEST(TextTest, FindBeyondAsciiReportsOffsetsOfTheOriginalText) {
