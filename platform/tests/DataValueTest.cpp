@@ -69,6 +69,11 @@ TEST(DataValueTest, GuidsAreNormalizedOrLeftAsText) {
   EXPECT_EQ(out, "6F9619FF-8B86-D011-B42D-00C04FC964FF");
   EXPECT_FALSE(normalizeGuid("6F9619FF8B86D011B42D00C04FC964FF", out)) << "no dashes";
   EXPECT_FALSE(normalizeGuid("{6F9619FF-8B86-D011-B42D-00C04FC964FG}", out)) << "not hex";
+  EXPECT_FALSE(normalizeGuid("6F9619FF08B86-D011-B42D-00C04FC964F", out)) << "a digit for a dash";
+  EXPECT_FALSE(normalizeGuid("6F9619FF-8B86-D011-B42D-00C04FC964-F", out)) << "a dash for a digit";
+  EXPECT_FALSE(normalizeGuid("6F9619FF-8B86-D011-B42D-00C04FC964F\xC3", out)) << "a byte past ASCII";
+  EXPECT_TRUE(normalizeGuid("abcdef01-2345-6789-abcd-ef0123456789", out));
+  EXPECT_EQ(out, "ABCDEF01-2345-6789-ABCD-EF0123456789");
   EXPECT_EQ(Variant::guid("not a guid").kind(), VarKind::String);
   const Variant g = Variant::guid("{6f9619ff-8b86-d011-b42d-00c04fc964ff}");
   EXPECT_EQ(g.text(), "6F9619FF-8B86-D011-B42D-00C04FC964FF");

@@ -104,9 +104,10 @@ void frmMain::fixUpSubscribers() {
       } else {
         const std::string path = fieldText(rs, "StreamPath");
         if (hasDrivePath(path)) {
-          const std::string moved = streams.remap(path);
-          rs.fields("StreamPath") = Variant(moved);
-          log.WriteToLog("        New Stream Path=" + moved);
+          std::string moved = streams.remap(path);
+          const std::string line = "        New Stream Path=" + moved;
+          rs.fields("StreamPath") = Variant(std::move(moved));
+          log.WriteToLog(line);
         }
         moveHomeServer(rs);
         rs.update();
@@ -134,11 +135,12 @@ void frmMain::fixUpStreamPaths() {
       for (; !rs.eof(); rs.moveNext()) {
         const std::string path = fieldText(rs, "StreamPath");
         if (!hasDrivePath(path)) continue;
-        const std::string moved = streams.remap(path);
-        rs.fields("StreamPath") = Variant(moved);
+        std::string moved = streams.remap(path);
+        const std::string line = "        new stream path=" + moved;
+        rs.fields("StreamPath") = Variant(std::move(moved));
         rs.update();
         p.log.WriteToLog("      alias=" + fieldText(rs, "Alias"));
-        p.log.WriteToLog("        new stream path=" + moved);
+        p.log.WriteToLog(line);
       }
       rs.close();
       walk.commit();
