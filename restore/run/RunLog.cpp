@@ -138,6 +138,26 @@ void RunLog::WriteToLog(const std::string& text) {
   if (m_pump) m_pump();
 }
 
+void RunLog::WriteToLog(std::string_view head, std::string_view value) {
+  // A tag may be anywhere in the joined text: such an entry takes the
+  // general way.
+  if (head.find('(') != std::string_view::npos || value.find('(') != std::string_view::npos || !isAscii(head) ||
+      !isAscii(value) || m_holds == 0 || m_hostPath.empty()) {
+    std::string text;
+    text.reserve(head.size() + value.size());
+    text += head;
+    text += value;
+    WriteToLog(text);
+    return;
+  }
+  m_held += dateTimeText();
+  m_held += ": ";
+  m_held += head;
+  m_held += value;
+  m_held += "\r\n";
+  if (m_pump) m_pump();
+}
+
 void RunLog::releaseEntries() {
   if (m_holds > 0 && --m_holds > 0) return;
   if (m_held.empty()) return;

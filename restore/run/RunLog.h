@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace vrel::restore {
 
@@ -36,6 +37,9 @@ class RunLog {
   // Writes one entry; lines containing "(error)" / "(warning)" (any case)
   // are counted. A failure to write never reaches the caller.
   void WriteToLog(const std::string& text);
+  // The same for the entry head + value, without joining them first: the
+  // walks write a line like this for every row.
+  void WriteToLog(std::string_view head, std::string_view value);
   // Writes the entry only when the debug flag is set.
   void WriteDebug(const std::string& text) {
     if (m_debug) WriteToLog(text);

@@ -80,12 +80,12 @@ void frmMain::fixUpSubscribers() {
   auto moveHomeServer = [&](Recordset& row) {
     if (!iequals(fieldText(row, "HomeServer"), run.oldServerName)) return;
     row.fields("HomeServer") = Variant(run.newServerName);
-    log.WriteToLog("        New Home Server=" + run.newServerName);
+    log.WriteToLog("        New Home Server=", run.newServerName);
   };
   while (rs.isOpen() && !rs.eof()) {
     trapGeneral([&] {
       const std::string alias = fieldText(rs, "Alias");
-      log.WriteToLog("      alias=" + alias);
+      log.WriteToLog("      alias=", alias);
       if (iequals(alias, messagingAccount)) {
         log.WriteToLog("    Removing the Orvix messaging system account from SQL with ObjectID=" +
                        fieldText(rs, "SubscriberObjectID"));
@@ -104,10 +104,9 @@ void frmMain::fixUpSubscribers() {
       } else {
         const std::string path = fieldText(rs, "StreamPath");
         if (hasDrivePath(path)) {
-          std::string moved = streams.remap(path);
-          const std::string line = "        New Stream Path=" + moved;
-          rs.fields("StreamPath") = Variant(std::move(moved));
-          log.WriteToLog(line);
+          const std::string moved = streams.remap(path);
+          rs.fields("StreamPath") = Variant(moved);
+          log.WriteToLog("        New Stream Path=", moved);
         }
         moveHomeServer(rs);
         rs.update();
@@ -135,12 +134,11 @@ void frmMain::fixUpStreamPaths() {
       for (; !rs.eof(); rs.moveNext()) {
         const std::string path = fieldText(rs, "StreamPath");
         if (!hasDrivePath(path)) continue;
-        std::string moved = streams.remap(path);
-        const std::string line = "        new stream path=" + moved;
-        rs.fields("StreamPath") = Variant(std::move(moved));
+        const std::string moved = streams.remap(path);
+        rs.fields("StreamPath") = Variant(moved);
         rs.update();
-        p.log.WriteToLog("      alias=" + fieldText(rs, "Alias"));
-        p.log.WriteToLog(line);
+        p.log.WriteToLog("      alias=", fieldText(rs, "Alias"));
+        p.log.WriteToLog("        new stream path=", moved);
       }
       rs.close();
       walk.commit();

@@ -106,6 +106,32 @@ TEST_F(RunLogTest, HeldEntriesReachTheFileTogetherInOrderWhenTheOuterHoldEnds) {
   for (std::size_t i = 0; i < 5; ++i) EXPECT_TRUE(l[header + i].ends_with(std::string(": ") + expected[i])) << l[header + i];
 }
 
+// An entry given as head and value is the entry of the joined text, held or
+// not, with a tag split between the two parts, and beyond ASCII.
+TEST_F(RunLogTest, AnEntryInTwoPartsIsTheEntryOfTheJoinedText) {
+  ASSERT_TRUE(log.OpenLogFile(kPath, false));
+  const std::size_t header = lines().size();
+  const std::pair<const char*, const char*> parts[] = {
+      {"      alias=", "jdoe"}, {"    (err", "or) split tag"}, {"x=", "Stra\xC3\x9F" "e"}, {"", ""}};
+  for (bool held : {false, true}) {
+    if (held) log.holdEntries();
+    for (const auto& [head, value] : parts) log.WriteToLog(head, value);
+    if (held) log.releaseEntries();
+  }
+  EXPECT_EQ(log.errorCount(), 2);
+  const auto l = lines();
+  ASSERT_EQ(l.size(), header + 8);
+  std::string raw;
+  m.files().readAll(kPath, raw);
+  EXPECT_EQ(raw.find("Stra\xC3"), std::string::npos) << "written in the ANSI code page";
+  for (std::size_t i = 0; i < 8; ++i) {
+    const auto& [head, value] = parts[i % 4];
+    const std::string joined = std::string(head) + value;
+    const std::string shown = i % 4 == 2 ? "x=Stra\xDF" "e" : joined;
+    EXPECT_TRUE(l[header + i].ends_with(": " + shown)) << l[header + i];
+  }
+}
+
 TEST_F(RunLogTest, DebugLinesOnlyWithDebugFlag) {
   ASSERT_TRUE(log.OpenLogFile(kPath, false));
   log.WriteDebug("debug - hidden");
