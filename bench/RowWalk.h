@@ -10,11 +10,12 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace vrel::bench {
@@ -23,8 +24,8 @@ struct ValueDeleter {
   void operator()(sqlite3_value* v) const { sqlite3_value_free(v); }
 };
 using Value = std::unique_ptr<sqlite3_value, ValueDeleter>;
-// A table's rewritten columns after the fix-ups, by rowid.
-using Targets = std::unordered_map<sqlite3_int64, std::vector<Value>>;
+// A table's rewritten columns after the fix-ups, in rowid order.
+using Targets = std::vector<std::pair<sqlite3_int64, std::vector<Value>>>;
 
 // The values of columns in every row of a table of another database file.
 inline Targets readTargets(sqlite3* after, const std::string& table, const std::vector<const char*>& columns) {
@@ -32,10 +33,11 @@ inline Targets readTargets(sqlite3* after, const std::string& table, const std::
   std::string list = "rowid";
   for (const char* c : columns) list += std::string(", ") + c;
   sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(after, ("SELECT " + list + " FROM " + table).c_str(), -1, &st, nullptr) != SQLITE_OK)
+  if (sqlite3_prepare_v2(after, ("SELECT " + list + " FROM " + table + " ORDER BY rowid").c_str(), -1, &st,
+                         nullptr) != SQLITE_OK)
     return targets;
   while (sqlite3_step(st) == SQLITE_ROW) {
-    std::vector<Value>& values = targets[sqlite3_column_int64(st, 0)];
+    auto& [rowid, values] = targets.emplace_back(sqlite3_column_int64(st, 0), std::vector<Value>());
     for (int c = 1; c <= static_cast<int>(columns.size()); ++c) values.emplace_back(sqlite3_value_dup(sqlite3_column_value(st, c)));
   }
   sqlite3_finalize(st);
@@ -78,6 +80,9 @@ inline Targets readTargets(sqlite3* after, const std::string& table, const std::
       {"MessagingRule", {"Alias", "StreamPath"}, {"StreamPath"}},
       {"DistributionList", {"Alias", "StreamPath"}, {"StreamPath"}},
       {"NameLookupHandler", {"Alias", "StreamPath"}, {"StreamPath"}}};
+  // The cache the programs' connections take, so a walk's pages stay in
+  // memory until its commit as theirs do.
+  sqlite3_exec(db, "PRAGMA cache_size = -65536", nullptr, nullptr, nullptr);
   std::vector<Targets> targets;
   for (const Walk& w : walks) targets.push_back(readTargets(after, w.table, w.written));
   sqlite3_close(after);
@@ -104,6 +109,10 @@ inline Targets readTargets(sqlite3* after, const std::string& table, const std::
       sqlite3_prepare_v2(db, ("UPDATE " + std::string(w.table) + " SET " + sets + " WHERE rowid = ?").c_str(), -1,
                          &write, nullptr);
     const int n = static_cast<int>(w.written.size());
+    // The rows come in rowid order, as the targets do: each row's target is
+    // the next one, found by a search only when the order differs.
+    const Targets& t = targets[k];
+    auto next = t.begin();
     while (sqlite3_step(read) == SQLITE_ROW) {
       // Each cell read as stored: text and blobs by their bytes, numbers as numbers.
       for (int c = 0; c < sqlite3_column_count(read); ++c) {
@@ -116,11 +125,13 @@ inline Targets readTargets(sqlite3* after, const std::string& table, const std::
       if (!write) continue;
       // A row the fix-ups removed is written with its own values.
       const sqlite3_int64 rowid = sqlite3_column_int64(read, 0);
-      const auto target = targets[k].find(rowid);
+      if (next == t.end() || next->first != rowid)
+        next = std::lower_bound(t.begin(), t.end(), rowid, [](const auto& e, sqlite3_int64 id) { return e.first < id; });
+      const bool found = next != t.end() && next->first == rowid;
       for (int c = 0; c < n; ++c)
         sqlite3_bind_value(write, c + 1,
-                           target != targets[k].end() ? target->second[static_cast<std::size_t>(c)].get()
-                                                      : sqlite3_column_value(read, c + 1));
+                           found ? next->second[static_cast<std::size_t>(c)].get() : sqlite3_column_value(read, c + 1));
+      if (found) ++next;
       sqlite3_bind_int64(write, n + 1, rowid);
       sqlite3_step(write);
       sqlite3_reset(write);
