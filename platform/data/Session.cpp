@@ -22,7 +22,6 @@ const int kNoMemoryStatistics = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
 
 constexpr long kDefaultTimeoutSeconds = 30;
 
-
 // Whether the text holds nothing SQLite would run.
 bool blank(std::string_view s) {
   for (char c : s)

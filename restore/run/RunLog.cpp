@@ -120,29 +120,14 @@ void RunLog::WriteToLog(const std::string& text) {
   if (isError) bump(m_errors);
   if (isWarning) bump(m_warnings);
   if (m_tagged && (isError || isWarning)) m_tagged(text);
-  auto appendEntry = [&text](std::string& to) {
-    to += dateTimeText();
-    to += ": ";
-    // ASCII is the same in the ANSI code page.
-    if (isAscii(text)) to += text;
-    else to += utf8ToAnsi(text);
-    to += "\r\n";
-  };
-  if (m_holds > 0 && !m_hostPath.empty()) {
-    appendEntry(m_held);
-  } else {
-    std::string entry;
-    appendEntry(entry);
-    writeOut(entry);
-  }
-  if (m_pump) m_pump();
+  appendEntry(text, {});
 }
 
 void RunLog::WriteToLog(std::string_view head, std::string_view value) {
-  // A tag may be anywhere in the joined text: such an entry takes the
-  // general way.
+  // A tag may be anywhere in the joined text, and text beyond ASCII is
+  // converted whole: such an entry is joined first.
   if (head.find('(') != std::string_view::npos || value.find('(') != std::string_view::npos || !isAscii(head) ||
-      !isAscii(value) || m_holds == 0 || m_hostPath.empty()) {
+      !isAscii(value)) {
     std::string text;
     text.reserve(head.size() + value.size());
     text += head;
@@ -150,11 +135,29 @@ void RunLog::WriteToLog(std::string_view head, std::string_view value) {
     WriteToLog(text);
     return;
   }
-  m_held += dateTimeText();
-  m_held += ": ";
-  m_held += head;
-  m_held += value;
-  m_held += "\r\n";
+  appendEntry(head, value);
+}
+
+// The entry head + value after the date, held or written out, then the
+// event pump.
+void RunLog::appendEntry(std::string_view head, std::string_view value) {
+  auto append = [&](std::string& to) {
+    to += dateTimeText();
+    to += ": ";
+    // ASCII is the same in the ANSI code page.
+    for (std::string_view part : {head, value}) {
+      if (isAscii(part)) to += part;
+      else to += utf8ToAnsi(part);
+    }
+    to += "\r\n";
+  };
+  if (m_holds > 0 && !m_hostPath.empty()) {
+    append(m_held);
+  } else {
+    std::string entry;
+    append(entry);
+    writeOut(entry);
+  }
   if (m_pump) m_pump();
 }
 

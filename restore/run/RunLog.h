@@ -76,6 +76,7 @@ class RunLog {
  private:
   bool reopen();
   bool stillWritable();
+  void appendEntry(std::string_view head, std::string_view value);
   void writeOut(const std::string& entries);
 
   Files& m_files;

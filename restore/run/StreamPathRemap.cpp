@@ -39,28 +39,17 @@ std::string StreamPathRemap::ruleTarget(const std::string& oldPath) const {
 bool StreamPathRemap::languageMayHoldFiles(std::string_view lang) const {
   const auto known = m_languages.find(lang);
   if (known != m_languages.end()) return known->second;
-  const std::string folder = m_newRoot + std::string(kDefaultConfiguration) + std::string(lang);
-  return m_languages.emplace(lang, folderMayHoldFiles(folder)).first->second;
+  const bool may = m_files.folderExists(m_newRoot + std::string(kDefaultConfiguration) + std::string(lang)) ||
+                   m_files.folderExists(m_backup + "DefaultConfig\\" + std::string(lang) + "\\");
+  return m_languages.emplace(lang, may).first->second;
 }
 
-// A file exists on the new machine after the file restores when it is there
-// already or the backup's "DefaultConfig" copy will bring it. newPath is a
-// rule target whose language folder may hold files.
-bool StreamPathRemap::willExist(const std::string& newPath) const {
-  if (m_files.fileExists(newPath)) return true;
-  const std::string folder = m_newRoot + std::string(kDefaultConfiguration);
-  if (!startsWithNoCase(newPath, folder)) return false;
-  return m_files.fileExists(m_backup + "DefaultConfig\\" + newPath.substr(folder.size()));
-}
-
-bool StreamPathRemap::folderMayHoldFiles(const std::string& folder) const {
-  const auto [at, added] = m_folders.try_emplace(foldCase(folder), false);
-  if (!added) return at->second;
-  const std::string defaults = m_newRoot + std::string(kDefaultConfiguration);
-  at->second = m_files.folderExists(folder) ||
-               (startsWithNoCase(folder + "\\", defaults) &&
-                m_files.folderExists(m_backup + "DefaultConfig\\" + (folder + "\\").substr(defaults.size())));
-  return at->second;
+// A rule target exists on the new machine after the file restores when it is
+// there already or the backup's "DefaultConfig" copy will bring it.
+bool StreamPathRemap::willExist(const std::string& ruleTarget) const {
+  if (m_files.fileExists(ruleTarget)) return true;
+  const std::size_t below = m_newRoot.size() + kDefaultConfiguration.size();
+  return m_files.fileExists(m_backup + "DefaultConfig\\" + ruleTarget.substr(below));
 }
 
 std::string StreamPathRemap::remap(const std::string& oldPath) const {

@@ -40,15 +40,13 @@ class StreamPathRemap {
   // in the backup, looked up once per language as spelled: most paths name
   // the same few, most of which do not exist.
   bool languageMayHoldFiles(std::string_view language) const;
-  bool willExist(const std::string& newPath) const;
-  bool folderMayHoldFiles(const std::string& folder) const;
+  bool willExist(const std::string& ruleTarget) const;
 
   const Files& m_files;
   std::string m_newRoot;
   std::string m_oldRoot;
   std::string m_backup;
-  mutable std::unordered_map<std::string, bool> m_folders;  // folded folder path -> may hold files
-  // The same by language as spelled.
+  // Whether a language's rule folder may hold files, by language as spelled.
   mutable std::unordered_map<std::string, bool, TextHash, std::equal_to<>> m_languages;
 };
 
