@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <map>
 #include <string_view>
 
@@ -169,13 +170,28 @@ bool holdsLeftover(const std::string& text, const LeftoverTerm& term) {
   return ifind(rest, term.oldValue) != std::string::npos;
 }
 
-std::vector<LeftoverHit> scanForLeftovers(Machine& machine, const std::vector<LeftoverTerm>& terms,
-                                          std::vector<std::string>& problems) {
+std::vector<LeftoverHit> scanRegistryForLeftovers(Machine& machine, const std::vector<LeftoverTerm>& terms,
+                                                  std::vector<std::string>& problems) {
   std::vector<LeftoverHit> hits;
   const std::vector<LeftoverTerm> wanted = usable(terms);
-  if (wanted.empty()) return hits;
-  scanRegistry(machine, wanted, hits, problems);
-  for (const char* db : kServerDatabases) scanDatabase(machine, db, wanted, hits, problems);
+  if (!wanted.empty()) scanRegistry(machine, wanted, hits, problems);
+  return hits;
+}
+
+std::vector<LeftoverHit> scanDatabasesForLeftovers(Machine& machine, const std::vector<LeftoverTerm>& terms,
+                                                   std::vector<std::string>& problems) {
+  std::vector<LeftoverHit> hits;
+  const std::vector<LeftoverTerm> wanted = usable(terms);
+  if (!wanted.empty())
+    for (const char* db : kServerDatabases) scanDatabase(machine, db, wanted, hits, problems);
+  return hits;
+}
+
+std::vector<LeftoverHit> scanForLeftovers(Machine& machine, const std::vector<LeftoverTerm>& terms,
+                                          std::vector<std::string>& problems) {
+  std::vector<LeftoverHit> hits = scanRegistryForLeftovers(machine, terms, problems);
+  std::vector<LeftoverHit> inDatabases = scanDatabasesForLeftovers(machine, terms, problems);
+  hits.insert(hits.end(), std::make_move_iterator(inDatabases.begin()), std::make_move_iterator(inDatabases.end()));
   return hits;
 }
 

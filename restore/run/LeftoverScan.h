@@ -35,10 +35,19 @@ struct LeftoverHit {
 // Whether text holds the old value other than inside the new one.
 bool holdsLeftover(const std::string& text, const LeftoverTerm& term);
 
-// Scans the machine. Terms without an old value, or with one equal to the
-// new value, are skipped. Places that cannot be read are skipped and named
-// in problems.
+// Scans the machine: the registry, then the databases. Terms without an old
+// value, or with one equal to the new value, are skipped. Places that cannot
+// be read are skipped and named in problems.
 std::vector<LeftoverHit> scanForLeftovers(Machine& machine, const std::vector<LeftoverTerm>& terms,
                                           std::vector<std::string>& problems);
+
+// The scan's two halves, for a caller that runs them side by side: the
+// registry half reads the machine's store; the databases half reads only
+// the database files under the machine's folder, through connections of its
+// own, so it may run on another thread while the store is in use.
+std::vector<LeftoverHit> scanRegistryForLeftovers(Machine& machine, const std::vector<LeftoverTerm>& terms,
+                                                  std::vector<std::string>& problems);
+std::vector<LeftoverHit> scanDatabasesForLeftovers(Machine& machine, const std::vector<LeftoverTerm>& terms,
+                                                   std::vector<std::string>& problems);
 
 }  // namespace vrel::restore

@@ -6,6 +6,9 @@
 #include "platform/PhaseTimes.h"
 #include "restore/run/frmMain.h"
 
+#include <iterator>
+#include <thread>
+
 namespace vrel::restore {
 
 namespace {
@@ -38,22 +41,33 @@ void frmMain::finishRunRecords(bool aborted) {
   Program& p = m_program;
   if (!p.report.active()) return;
   p.report.beginPhase("leftover scan");
-  if (p.report.before()) {
-    MachineSnapshot after;
-    std::string error;
-    if (takeMachineSnapshot(p.machine, after, error))
-      p.report.setChanges(diffMachineSnapshots(*p.report.before(), after));
-    else
-      p.log.WriteToLog("(warning) the machine could not be read after the run; the report counts no changes: " + error);
-  }
   const std::vector<LeftoverTerm> terms = {
       {"old server name", run.oldServerName, run.newServerName},
       {"old install root", withoutClosingBackslash(p.paths.backedUpInstallPath),
        withoutClosingBackslash(p.paths.installRoot)},
       {"old system ID", run.oldSystemId, run.sql.newSystemId},
   };
-  std::vector<std::string> problems;
-  std::vector<LeftoverHit> hits = scanForLeftovers(p.machine, terms, problems);
+  // The databases are scanned on a second thread, through connections of
+  // their own, while the picture and the registry scan read the machine:
+  // both read every row, and neither writes.
+  std::vector<std::string> problems, databaseProblems;
+  std::vector<LeftoverHit> hits, databaseHits;
+  {
+    std::jthread databases(
+        [&] { databaseHits = scanDatabasesForLeftovers(p.machine, terms, databaseProblems); });
+    if (p.report.before()) {
+      MachineSnapshot after;
+      std::string error;
+      if (takeMachineSnapshot(p.machine, after, error))
+        p.report.setChanges(diffMachineSnapshots(*p.report.before(), after));
+      else
+        p.log.WriteToLog("(warning) the machine could not be read after the run; the report counts no changes: " +
+                         error);
+    }
+    hits = scanRegistryForLeftovers(p.machine, terms, problems);
+  }
+  problems.insert(problems.end(), databaseProblems.begin(), databaseProblems.end());
+  hits.insert(hits.end(), std::make_move_iterator(databaseHits.begin()), std::make_move_iterator(databaseHits.end()));
   for (const std::string& place : problems) p.log.WriteToLog("(warning) the leftover scan could not read " + place);
   for (const LeftoverHit& hit : hits) p.log.WriteToLog(hit.logLine());
   p.report.setLeftovers(std::move(hits));

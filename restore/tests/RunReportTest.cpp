@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 namespace vrel::test {
 namespace {
@@ -86,6 +87,49 @@ TEST(LeftoverScan, FindsTermsInEveryKindOfCell) {
                        "(warning) leftover of the old system ID \"40123\": OrvixDB table T, column Amount, 1 row(s)",
                        "(warning) leftover of the old system ID \"40123\": OrvixDB table T, column Id, 1 row(s)"}));
   EXPECT_TRUE(problems.empty());
+}
+
+// The run scans the databases on a second thread while it reads the
+// registry and takes its picture: the two halves, run side by side, find
+// what the whole scan finds, each in its own places.
+TEST(LeftoverScan, HalvesRunSideBySideFindWhatTheWholeScanFinds) {
+  ScratchMachine m;
+  putValue(m.registry(), "SOFTWARE\\Tremarc\\X", RegValue::text("Server", "\\\\ORVIXOLD\\share"));
+  std::string error;
+  data::SqlInstance instance(m.machine());
+  for (const char* name : {"OrvixDB", "ReportDB"}) {
+    ASSERT_TRUE(instance.createDatabase(name, error)) << error;
+    sql::Database db;
+    ASSERT_TRUE(db.open(instance.databaseFile(name), false, error)) << error;
+    ASSERT_TRUE(db.exec("CREATE TABLE T (Server TEXT); INSERT INTO T VALUES ('orvixold'), ('ORVIXNEW')", &error));
+  }
+  const std::vector<LeftoverTerm> terms = {{"old server name", "ORVIXOLD", "ORVIXNEW"}};
+  std::vector<std::string> problems, databaseProblems;
+  std::vector<restore::LeftoverHit> registryHits, databaseHits;
+  {
+    std::jthread databases(
+        [&] { databaseHits = restore::scanDatabasesForLeftovers(m.machine(), terms, databaseProblems); });
+    MachineSnapshot picture;
+    EXPECT_TRUE(takeMachineSnapshot(m.machine(), picture, error)) << error;
+    registryHits = restore::scanRegistryForLeftovers(m.machine(), terms, problems);
+  }
+  auto lines = [](const std::vector<restore::LeftoverHit>& hits) {
+    std::vector<std::string> out;
+    for (const auto& h : hits) out.push_back(h.logLine());
+    return out;
+  };
+  EXPECT_EQ(lines(registryHits),
+            (std::vector<std::string>{"(warning) leftover of the old server name \"ORVIXOLD\": registry "
+                                      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tremarc\\X value \"Server\""}));
+  EXPECT_EQ(lines(databaseHits),
+            (std::vector<std::string>{
+                "(warning) leftover of the old server name \"ORVIXOLD\": OrvixDB table T, column Server, 1 row(s)",
+                "(warning) leftover of the old server name \"ORVIXOLD\": ReportDB table T, column Server, 1 row(s)"}));
+  std::vector<std::string> joined = lines(registryHits);
+  for (const std::string& l : lines(databaseHits)) joined.push_back(l);
+  EXPECT_EQ(lines(restore::scanForLeftovers(m.machine(), terms, problems)), joined);
+  EXPECT_TRUE(problems.empty());
+  EXPECT_TRUE(databaseProblems.empty());
 }
 
 // Every kind of change between two pictures, and nothing else.
