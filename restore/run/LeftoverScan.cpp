@@ -8,7 +8,6 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cctype>
 #include <iterator>
 #include <map>
 #include <string_view>
@@ -45,8 +44,11 @@ class QuickLook {
   void take(std::string_view cell) {
     m_ascii = isAscii(cell);
     if (!m_ascii) return;
-    m_cell.assign(cell);
-    for (char& c : m_cell) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    // ASCII only here, so plain arithmetic folds it (and the compiler
+    // vectorises the loop, which a call per character would not allow).
+    m_cell.resize(cell.size());
+    for (std::size_t i = 0; i < cell.size(); ++i)
+      m_cell[i] = cell[i] >= 'a' && cell[i] <= 'z' ? static_cast<char>(cell[i] - 32) : cell[i];
   }
   // Whether the cell taken can hold term t.
   bool mayHold(std::size_t t) const {
