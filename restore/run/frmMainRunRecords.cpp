@@ -6,6 +6,7 @@
 #include "platform/PhaseTimes.h"
 #include "restore/run/frmMain.h"
 
+#include <exception>
 #include <iterator>
 #include <thread>
 
@@ -48,13 +49,20 @@ void frmMain::finishRunRecords(bool aborted) {
       {"old system ID", run.oldSystemId, run.sql.newSystemId},
   };
   // The databases are scanned on a second thread, through connections of
-  // their own, while the picture and the registry scan read the machine:
-  // both read every row, and neither writes.
+  // their own, while the picture and the registry scan read the machine.
+  // The picture and the scan each read every row; neither writes.
   std::vector<std::string> problems, databaseProblems;
   std::vector<LeftoverHit> hits, databaseHits;
   {
-    std::jthread databases(
-        [&] { databaseHits = scanDatabasesForLeftovers(p.machine, terms, databaseProblems); });
+    // What the thread raises is a place it could not read, not the end of
+    // the program.
+    std::jthread databases([&] {
+      try {
+        databaseHits = scanDatabasesForLeftovers(p.machine, terms, databaseProblems);
+      } catch (const std::exception& e) {
+        databaseProblems.push_back(std::string("the server databases (") + e.what() + ")");
+      }
+    });
     if (p.report.before()) {
       MachineSnapshot after;
       std::string error;
