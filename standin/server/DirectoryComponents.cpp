@@ -125,12 +125,14 @@ class MachineDbSync : public DbSync {
     }
     // What a row by row replacement leaves: every global row of a written
     // subscriber's ID goes, and each ID's last subscriber row takes its place.
-    // Each global row looks its ID up in the subscribers' index (both columns
-    // compare as GUIDs), rather than a sorted list of every written ID being
-    // built first: half the time at 100,000 subscribers.
+    // The rows go by their rowids, found by joining the written subscribers
+    // to the global rows (compared as GUIDs, as both columns are), rather
+    // than through a sorted list of every written ID: about half the time
+    // at 100,000 subscribers, and a join SQLite can plan through either
+    // table's index, so it stays quick without one of them.
     db->execute(
-        "DELETE FROM GlobalSubscriber WHERE EXISTS (SELECT 1 FROM Subscriber AS s "
-        "WHERE s.SubscriberObjectID = GlobalSubscriber.SubscriberObjectID AND s.rowid > ?)",
+        "DELETE FROM GlobalSubscriber WHERE rowid IN (SELECT g.rowid FROM Subscriber AS s "
+        "JOIN GlobalSubscriber AS g ON g.SubscriberObjectID = s.SubscriberObjectID WHERE s.rowid > ?)",
         {data::Variant(written)});
     const std::string insert =
         "INSERT INTO GlobalSubscriber (SubscriberObjectID, Alias, DisplayName, DirectoryID, LocationObjectID, "
