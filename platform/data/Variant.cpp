@@ -2,10 +2,8 @@
 
 #include "platform/data/OleDate.h"
 
-#include <algorithm>
 #include <array>
 #include <cmath>
-#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -60,10 +58,8 @@ Variant Variant::date(double ole) {
 }
 
 Variant Variant::guid(std::string_view text) {
-  char chars[36];
-  if (!canonicalGuid(text, chars)) return Variant(text);
   GuidHolder held;
-  std::copy(std::begin(chars), std::end(chars), held.text.begin());
+  if (!canonicalGuid(text, held.text)) return Variant(text);
   Variant v;
   v.m_v = held;
   return v;
@@ -185,7 +181,7 @@ Converted<double> Variant::toDate() const {
   }
 }
 
-bool canonicalGuid(std::string_view text, char (&out)[36]) {
+bool canonicalGuid(std::string_view text, std::span<char, 36> out) {
   // Each byte's upper-case hex digit, or 0: a GUID column is read on every
   // row, so a digit costs a look-up, not a test of three ranges.
   static constexpr auto kHexUpper = [] {

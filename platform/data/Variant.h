@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -94,7 +95,7 @@ class Variant {
 // (and blanks around it); false when the text is no GUID.
 bool normalizeGuid(std::string_view text, std::string& out);
 // The same form into a buffer, for comparisons that must not allocate.
-bool canonicalGuid(std::string_view text, char (&out)[36]);
+bool canonicalGuid(std::string_view text, std::span<char, 36> out);
 
 // VB's number text: up to 15 significant digits, '.' as decimal point.
 std::string vbNumberText(double v);
